@@ -1,0 +1,90 @@
+#pragma once
+
+// The state of one calculation: the flight as read from the input fields, the times derived from
+// it, and what the aircraft profile sets. A calculation starts from a fresh FlightState, so it
+// depends only on its own inputs and the tables.
+
+#include "numbers.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+namespace meltor {
+
+// The inputs of one flight. Heights in metres, cloud in tenths, visibility in km, Tpol in
+// seconds until RoundToMinutes and in minutes after it.
+struct FlightRecord {
+  Int16 Hpol = 0;
+  Int16 Tpol = 0;
+  Int16 Bal = 0;
+  Int16 Hn = 0;
+  Int16 Hv = 0;
+  float Vid = 0.0f;
+  Int16 ShtorkaZ = 0;
+  Int16 ShtorkaO = 0;
+};
+
+// The computed times: seconds until RoundToMinutes, whole minutes after it.
+struct TimeBreakdown {
+  Int16 TPod = 0;      // below cloud: climb time from the ground to the cloud base
+  Int16 TObl = 0;      // in cloud
+  Int16 TZaObl = 0;    // above cloud
+  Int16 TShtorka = 0;  // climb time to the middle of the hood band
+  Int16 TZakKab = 0;   // closed cockpit (under the hood)
+  Int16 TOgrVid = 0;   // limited visibility
+  Int16 TSMU = 0;      // total in adverse weather
+};
+
+struct WeatherMinima {
+  Int16 HnMin1 = 0;
+  float VidMin1 = 0.0f;
+  Int16 HnMin2 = 0;
+  float VidMin2 = 0.0f;
+};
+
+enum class DayNight { None, Day, Night };
+
+// The texts of the input controls, exactly as typed, and the two choices.
+struct FlightInput {
+  QString txtHpol;
+  QString txtTpolChas;
+  QString txtTpolMin;
+  QString txtBal;
+  QString txtHn;
+  QString txtHv;
+  QString txtVidKm;
+  QString txtVidSm;
+  QString txtShtorkaZ;
+  QString txtShtorkaO;
+  QString cboTyp;  // the text of the type field
+  DayNight dayNight = DayNight::None;
+};
+
+// Collects the path of a calculation in words, as it runs.
+class Explanation {
+ public:
+  void Add(const QString& line) { lines_.append(line); }
+  const QStringList& lines() const { return lines_; }
+
+ private:
+  QStringList lines_;
+};
+
+struct FlightState {
+  FlightRecord rec;
+  TimeBreakdown t;
+  QString TabPod;
+  QString TabObl;
+  Int16 HObl = 0;
+  WeatherMinima minima;
+  QString caseId;                       // the classification case, "1a" to "3f"
+  Explanation* explain = nullptr;       // null when nobody asked for the path
+
+  void Explain(const QString& line) {
+    if (explain) explain->Add(line);
+  }
+};
+
+}  // namespace meltor

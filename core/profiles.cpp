@@ -1,0 +1,86 @@
+#include "profiles.h"
+
+namespace meltor {
+
+const std::array<AircraftProfile, 6>& AircraftProfiles() {
+  static const std::array<AircraftProfile, 6> profiles = {{
+      {u"Л-39", "L39", MinimaFamily::L39, HOblRule::CloudTop},
+      {u"Су-24", "Su24", MinimaFamily::General, HOblRule::LayerThickness},
+      {u"Су-25", "Su25", MinimaFamily::General, HOblRule::LayerThickness},
+      {u"Су-27", "Su27", MinimaFamily::General, HOblRule::LayerThickness},
+      {u"МиГ-29", "MiG29", MinimaFamily::General, HOblRule::LayerThickness},
+      {u"МиГ-31", "MiG31", MinimaFamily::General, HOblRule::LayerThickness},
+  }};
+  return profiles;
+}
+
+QStringList AircraftTypeEntries() {
+  QStringList entries;
+  for (const auto& p : AircraftProfiles()) entries << QString::fromUtf16(p.entry);
+  return entries;
+}
+
+const AircraftProfile* FindProfile(const QString& typeText) {
+  for (const auto& p : AircraftProfiles()) {
+    if (typeText == QString::fromUtf16(p.entry)) return &p;
+  }
+  return nullptr;
+}
+
+WeatherMinima MinimaFor(MinimaFamily family, DayNight dayNight) {
+  switch (dayNight) {
+    case DayNight::Day:
+      return family == MinimaFamily::L39 ? WeatherMinima{250, 4.0f, 300, 4.5f}
+                                         : WeatherMinima{400, 3.0f, 500, 4.0f};
+    case DayNight::Night:
+      return family == MinimaFamily::L39 ? WeatherMinima{300, 4.5f, 400, 5.0f}
+                                         : WeatherMinima{500, 4.0f, 600, 5.0f};
+    case DayNight::None: break;
+  }
+  return WeatherMinima{};
+}
+
+void SelectProfile(FlightState& state, const QString& typeText, DayNight dayNight) {
+  const AircraftProfile* profile = FindProfile(typeText);
+  if (!profile) {
+    const QString message =
+        typeText.isEmpty()
+            ? QStringLiteral("Тип самолёта: тип не выбран. Выберите один из списка: %1.")
+            : QStringLiteral("Тип самолёта: «%2» нет в списке. Выберите один из списка: %1.");
+    throw CalcError(ErrorKind::UnknownType, Field::Typ,
+                    typeText.isEmpty()
+                        ? message.arg(AircraftTypeEntries().join(QStringLiteral(", ")))
+                        : message.arg(AircraftTypeEntries().join(QStringLiteral(", ")), typeText));
+  }
+  const QString suffix = QString::fromLatin1(profile->suffix);
+  state.TabPod = QStringLiteral("Z_Time_Pod_") + suffix;
+  state.TabObl = QStringLiteral("Z_Time_Obl_") + suffix;
+  state.minima = MinimaFor(profile->family, dayNight);
+  if (profile->rule == HOblRule::CloudTop) {
+    state.HObl = state.rec.Hv;
+  } else {
+    state.HObl = CheckedSub(state.rec.Hv, state.rec.Hn,
+                            QStringLiteral("толщина облачности Нв − Нн"), Field::Hv);
+  }
+
+  const auto& m = state.minima;
+  state.Explain(QStringLiteral("Профиль: %1; таблицы «%2» и «%3»; ключ по облачности HObl = %4 (%5).")
+                    .arg(typeText, state.TabPod, state.TabObl)
+                    .arg(state.HObl)
+                    .arg(profile->rule == HOblRule::CloudTop ? QStringLiteral("верхняя граница Нв")
+                                                             : QStringLiteral("толщина слоя Нв − Нн")));
+  state.Explain(
+      dayNight == DayNight::None
+          ? QStringLiteral("Минимумы: день/ночь не выбраны — все четыре равны 0.")
+          : QStringLiteral("Минимумы (%1, %2): Нн > %3 м, видимость > %4 км и (Нн > %5 м или "
+                           "видимость > %6 км).")
+                .arg(profile->family == MinimaFamily::L39 ? QStringLiteral("Л-39")
+                                                          : QStringLiteral("общие"),
+                     dayNight == DayNight::Day ? QStringLiteral("днём") : QStringLiteral("ночью"))
+                .arg(m.HnMin1)
+                .arg(double{m.VidMin1})
+                .arg(m.HnMin2)
+                .arg(double{m.VidMin2}));
+}
+
+}  // namespace meltor

@@ -1,0 +1,37 @@
+#include "results.h"
+
+#include <cstdlib>
+
+namespace meltor {
+
+const std::array<QString, kResultCount>& ResultHeadings() {
+  static const std::array<QString, kResultCount> headings = {
+      QStringLiteral("в закр. кабине"), QStringLiteral("в обл."), QStringLiteral("за обл."),
+      QStringLiteral("при огр. видимости"), QStringLiteral("Всего в СМУ")};
+  return headings;
+}
+
+QString MinutesText(int minutes) {
+  if (minutes < 0) return QStringLiteral("-") + MinutesText(-minutes);
+  const int rest = minutes % 60;
+  return QString::number(minutes / 60) + QLatin1Char('.') + QChar(u'0' + rest / 10) +
+         QChar(u'0' + rest % 10);
+}
+
+void ClearResults(ResultTexts& labels) {
+  for (auto& t : labels.text) t = QStringLiteral("-");
+}
+
+void ShowResults(const TimeBreakdown& minutes, ResultTexts& labels) {
+  const std::array<int, kResultCount> values = {minutes.TZakKab, minutes.TObl, minutes.TZaObl,
+                                                minutes.TOgrVid, minutes.TSMU};
+  for (int i = 0; i < kResultCount; ++i) {
+    labels.text[i] = MinutesText(values[i]);
+    if (values[i] == 0) {
+      labels.text[i] = i == static_cast<int>(ResultLabel::SMU) ? QStringLiteral("ПМУ")
+                                                               : QStringLiteral("-");
+    }
+  }
+}
+
+}  // namespace meltor

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "flight.h"
+
+#include <QString>
+
+#include <array>
+
+namespace meltor {
+
+// The five result labels, in display order.
+enum class ResultLabel { ZakKab, Obl, ZaObl, OgrVid, SMU };
+inline constexpr int kResultCount = 5;
+
+struct ResultTexts {
+  std::array<QString, kResultCount> text;  // lblZakKab, lblObl, lblZaObl, lblOgrVid, lblSMU
+  const QString& operator[](ResultLabel l) const { return text[static_cast<int>(l)]; }
+};
+
+// The headings the pilot reads above the five results.
+const std::array<QString, kResultCount>& ResultHeadings();
+
+// Minutes as H.MM: 90 gives "1.30", 5 gives "0.05". A negative number of minutes is "-" and the
+// text of its absolute value.
+QString MinutesText(int minutes);
+
+// All five labels read "-".
+void ClearResults(ResultTexts& labels);
+
+// The five results from the times in minutes: H.MM, "-" for an empty category, "ПМУ" for a zero
+// total.
+void ShowResults(const TimeBreakdown& minutes, ResultTexts& labels);
+
+}  // namespace meltor

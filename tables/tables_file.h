@@ -1,0 +1,60 @@
+#pragma once
+
+// Read-only access to the SQLite tables file. The named tables are views; each view yields its
+// records in its own order. The file is never written.
+
+#include "table.h"
+
+#include <QString>
+#include <QStringList>
+
+struct sqlite3;
+
+namespace meltor {
+
+inline constexpr char kTablesFileName[] = "FlightTables1.mdb";
+
+struct ViewInfo {
+  QString name;
+  int fieldCount = 0;
+  int recordCount = 0;   // -1 when the view's query fails
+  QString problem;       // why the view could not be read, if it could not
+};
+
+class TablesFile {
+ public:
+  // Opens `path` read-only. `searched` lists every place looked at, for the message when the
+  // file is missing. Throws CalcError (ErrorKind::Table) with a message that says what is wrong.
+  explicit TablesFile(const QString& path, const QStringList& searched = {});
+  ~TablesFile();
+  TablesFile(const TablesFile&) = delete;
+  TablesFile& operator=(const TablesFile&) = delete;
+
+  const QString& path() const { return path_; }
+
+  // Throws when the file has no view of that name.
+  void RequireView(const QString& name);
+
+  // Reads the whole view and checks it for `kind`: at least one record (a grid: a key row with at
+  // least one column key and at least one cloud-base row), at most 32765 records, a grid at most
+  // 24 fields, every cell a lookup reads a number within 16 bits (empty allowed for times),
+  // heights and keys present. Throws CalcError naming the view, record and field.
+  Table ReadView(const QString& name, TableKind kind);
+
+  // Every view in the file, sorted by name, with its shape.
+  QList<ViewInfo> Views();
+
+ private:
+  QString path_;
+  sqlite3* db_ = nullptr;
+};
+
+// Checks a table already read for the rules of `kind` (see ReadView). Throws CalcError.
+void CheckTable(const Table& table, TableKind kind);
+
+// The tables file the program uses: FlightTables1.mdb in the program's directory, or, for an
+// installed program, in its data directory (share/meltor next to bin). `searched` receives every
+// path looked at. Needs a QCoreApplication.
+QString DefaultTablesPath(QStringList* searched = nullptr);
+
+}  // namespace meltor
