@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   # toolchain
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git python3
   # libraries
   qt6-base-dev qt6-base-dev-tools libqt6svg6 libsqlite3-dev sqlite3
   # fonts with Cyrillic glyphs for the window (also headless)

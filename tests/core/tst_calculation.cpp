@@ -1,0 +1,536 @@
+#include "calculation.h"
+#include "fake_tables.h"
+#include "profiles.h"
+
+#include <QTest>
+
+using namespace meltor;
+using meltor::test::FakeTables;
+
+Q_DECLARE_METATYPE(meltor::Field)
+
+namespace {
+
+const QLocale kC = QLocale::c();
+
+// A flight as the pilot would enter it: L-39 by day, one hour, 10 tenths at 200..1000 m,
+// visibility 3 km, flight height 3000 m, no hood.
+FlightInput TypicalFlight() {
+  FlightInput in;
+  in.cboTyp = QStringLiteral("Л-39");
+  in.dayNight = DayNight::Day;
+  in.txtTpolChas = QStringLiteral("1");
+  in.txtTpolMin = QStringLiteral("0");
+  in.txtBal = QStringLiteral("10");
+  in.txtHn = QStringLiteral("200");
+  in.txtHv = QStringLiteral("1000");
+  in.txtVidKm = QStringLiteral("3");
+  in.txtHpol = QStringLiteral("3000");
+  return in;
+}
+
+FlightState StateFor(const FlightInput& in, const QLocale& locale = kC) {
+  FlightState s;
+  ReadFlightRecord(s, in, locale);
+  SelectProfile(s, in.cboTyp, in.dayNight);
+  return s;
+}
+
+}  // namespace
+
+class TestCalculation : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void flightTime_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("hours");
+    QTest::addColumn<QString>("minutes");
+    QTest::addColumn<int>("seconds");  // -1: overflow
+    QTest::newRow("90 minutes") << "C" << "0" << "90" << 5400;
+    QTest::newRow("9 h 6 min") << "C" << "9" << "6" << 32760;
+    QTest::newRow("9 h 7 min overflows") << "C" << "9" << "7" << -1;
+    QTest::newRow("1.5 hours") << "C" << "1.5" << "0" << 5400;
+    QTest::newRow("half an hour, comma locale") << "ru_RU" << "0,5" << "0" << 1800;
+    QTest::newRow("fractions counted before one rounding") << "C" << "0.0001" << "0.0085" << 1;
+    QTest::newRow("negative") << "C" << "-1" << "0" << -3600;
+  }
+  void flightTime() {
+    QFETCH(QString, locale);
+    QFETCH(QString, hours);
+    QFETCH(QString, minutes);
+    QFETCH(int, seconds);
+    FlightInput in = TypicalFlight();
+    in.txtTpolChas = hours;
+    in.txtTpolMin = minutes;
+    FlightState s;
+    if (seconds == -1) {
+      try {
+        ReadFlightRecord(s, in, QLocale(locale));
+        QFAIL("no overflow");
+      } catch (const CalcError& e) {
+        QCOMPARE(e.kind(), ErrorKind::Overflow);
+        QVERIFY(e.message().contains(QStringLiteral("32767")));
+      }
+      return;
+    }
+    ReadFlightRecord(s, in, QLocale(locale));
+    QCOMPARE(int{s.rec.Tpol}, seconds);
+  }
+
+  void leadingNumberFields() {
+    FlightInput in = TypicalFlight();
+    in.txtBal = QStringLiteral("7.5");
+    in.txtHn = QStringLiteral("12 ");
+    in.txtVidKm = QStringLiteral("4");
+    in.txtVidSm = QStringLiteral("5");
+    in.txtShtorkaZ = QStringLiteral("-300");
+    in.txtShtorkaO = QStringLiteral("1 2");
+    FlightState s = StateFor(in, QLocale(QStringLiteral("ru_RU")));
+    QCOMPARE(int{s.rec.Bal}, 8);
+    QCOMPARE(int{s.rec.Hn}, 12);
+    QCOMPARE(s.rec.Vid, 4.5f);
+    QCOMPARE(int{s.rec.ShtorkaZ}, -300);
+    QCOMPARE(int{s.rec.ShtorkaO}, 12);
+    in.txtBal = QStringLiteral("8.5");
+    in.txtVidKm = QString();
+    QCOMPARE(int{StateFor(in).rec.Bal}, 8);
+    QCOMPARE(StateFor(in).rec.Vid, 0.5f);
+    in.txtBal = QStringLiteral("0,5");  // the comma ends the number whatever the locale
+    QCOMPARE(int{StateFor(in, QLocale(QStringLiteral("ru_RU"))).rec.Bal}, 0);
+  }
+
+  void visibilityReplacement_data() {
+    QTest::addColumn<QString>("km");
+    QTest::addColumn<QString>("hundreds");
+    QTest::addColumn<float>("vid");
+    QTest::newRow("both empty") << "" << "" << 10.0f;
+    QTest::newRow("zeros") << "0" << "0" << 10.0f;
+    QTest::newRow("no numbers") << "x" << "y" << 10.0f;
+    QTest::newRow("negative stays") << "-1" << "" << -1.0f;
+    QTest::newRow("sum to zero") << "-1" << "10" << 10.0f;
+    QTest::newRow("tenths in single precision") << "4" << "1" << static_cast<float>(4.1);
+  }
+  void visibilityReplacement() {
+    QFETCH(QString, km);
+    QFETCH(QString, hundreds);
+    QFETCH(float, vid);
+    FlightInput in = TypicalFlight();
+    in.txtVidKm = km;
+    in.txtVidSm = hundreds;
+    QCOMPARE(StateFor(in).rec.Vid, vid);
+  }
+
+  void cloudTopAndHObl_data() {
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("top");
+    QTest::addColumn<int>("hv");
+    QTest::addColumn<int>("hObl");
+    QTest::newRow("L-39 empty top") << "Л-39" << "600" << "" << 12000 << 12000;
+    QTest::newRow("L-39 top") << "Л-39" << "600" << "1500" << 1500 << 1500;
+    QTest::newRow("Su-24 empty top") << "Су-24" << "600" << "" << 12000 << 11400;
+    QTest::newRow("Su-24 -0.4 rounds to 0") << "Су-24" << "600" << "-0.4" << 12000 << 11400;
+    QTest::newRow("Su-25 thickness") << "Су-25" << "600" << "1500" << 1500 << 900;
+    QTest::newRow("Su-27 top below base") << "Су-27" << "900" << "600" << 600 << -300;
+    QTest::newRow("MiG-29") << "МиГ-29" << "300" << "2300" << 2300 << 2000;
+    QTest::newRow("MiG-31") << "МиГ-31" << "0" << "5000" << 5000 << 5000;
+  }
+  void cloudTopAndHObl() {
+    QFETCH(QString, type);
+    QFETCH(QString, base);
+    QFETCH(QString, top);
+    QFETCH(int, hv);
+    QFETCH(int, hObl);
+    FlightInput in = TypicalFlight();
+    in.cboTyp = type;
+    in.txtHn = base;
+    in.txtHv = top;
+    const FlightState s = StateFor(in);
+    QCOMPARE(int{s.rec.Hv}, hv);
+    QCOMPARE(int{s.HObl}, hObl);
+  }
+
+  void thicknessOverflow() {
+    FlightInput in = TypicalFlight();
+    in.cboTyp = QStringLiteral("Су-24");
+    in.txtHn = QStringLiteral("-30000");
+    in.txtHv = QStringLiteral("30000");
+    FakeTables tables;
+    const CalcOutcome out = CalculateFlight(in, tables, kC);
+    QVERIFY(!out.ok());
+    QCOMPARE(out.error->kind(), ErrorKind::Overflow);
+  }
+
+  void profiles() {
+    QCOMPARE(AircraftTypeEntries(), (QStringList{QStringLiteral("Л-39"), QStringLiteral("Су-24"),
+                                                 QStringLiteral("Су-25"), QStringLiteral("Су-27"),
+                                                 QStringLiteral("МиГ-29"), QStringLiteral("МиГ-31")}));
+    FlightInput in = TypicalFlight();
+    in.cboTyp = QStringLiteral("МиГ-29");
+    const FlightState s = StateFor(in);
+    QCOMPARE(s.TabPod, QStringLiteral("Z_Time_Pod_MiG29"));
+    QCOMPARE(s.TabObl, QStringLiteral("Z_Time_Obl_MiG29"));
+  }
+
+  // The weather verdict, seen through the case that follows: with 10 tenths and the flight
+  // below the cloud base and no hood, adverse weather is case 2b and good weather 2d.
+  void minima_data() {
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<int>("dayNight");
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("km");
+    QTest::addColumn<QString>("hundreds");
+    QTest::addColumn<QString>("caseId");
+    const int day = int(DayNight::Day), night = int(DayNight::Night), none = int(DayNight::None);
+    QTest::newRow("L-39 day, base at HnMin1") << "Л-39" << day << "250" << "9" << "" << "2b";
+    QTest::newRow("L-39 day, 251 m, 4.1 km") << "Л-39" << day << "251" << "4" << "1" << "2b";
+    QTest::newRow("L-39 day, 251 m, 4.6 km") << "Л-39" << day << "251" << "4" << "6" << "2d";
+    QTest::newRow("L-39 day, 301 m, 4.1 km") << "Л-39" << day << "301" << "4" << "1" << "2d";
+    QTest::newRow("L-39 day, visibility at VidMin1") << "Л-39" << day << "1000" << "4" << "" << "2b";
+    QTest::newRow("L-39 day, visibility at VidMin2") << "Л-39" << day << "260" << "4" << "5" << "2b";
+    QTest::newRow("L-39 night, 300 m") << "Л-39" << night << "300" << "9" << "" << "2b";
+    QTest::newRow("L-39 night, 301 m, 5.1 km") << "Л-39" << night << "301" << "5" << "1" << "2d";
+    QTest::newRow("general day, 400 m") << "Су-27" << day << "400" << "9" << "" << "2b";
+    QTest::newRow("general day, 401 m, 4.1 km") << "Су-27" << day << "401" << "4" << "1" << "2d";
+    QTest::newRow("general day, 401 m, 3.5 km") << "Су-27" << day << "401" << "3" << "5" << "2b";
+    QTest::newRow("general night, 600 m, 4.5 km") << "МиГ-31" << night << "600" << "4" << "5" << "2b";
+    QTest::newRow("general night, 601 m, 4.5 km") << "МиГ-31" << night << "601" << "4" << "5" << "2d";
+    QTest::newRow("no choice: minima 0") << "Л-39" << none << "1" << "0" << "1" << "2d";
+    QTest::newRow("no choice: base 0 is adverse") << "Л-39" << none << "0" << "9" << "" << "2b";
+  }
+  void minima() {
+    QFETCH(QString, type);
+    QFETCH(int, dayNight);
+    QFETCH(QString, base);
+    QFETCH(QString, km);
+    QFETCH(QString, hundreds);
+    QFETCH(QString, caseId);
+    FlightInput in = TypicalFlight();
+    in.cboTyp = type;
+    in.dayNight = static_cast<DayNight>(dayNight);
+    in.txtHn = base;
+    in.txtHpol = QStringLiteral("-100");  // below any base
+    in.txtVidKm = km;
+    in.txtVidSm = hundreds;
+    FakeTables tables;
+    const CalcOutcome out = CalculateFlight(in, tables, kC);
+    QVERIFY2(out.ok(), out.ok() ? "" : qPrintable(out.error->message()));
+    QCOMPARE(out.state.caseId, caseId);
+  }
+
+  // Every case of the classification, with lookups that return fixed times. Times in seconds
+  // before rounding.
+  void classify_data() {
+    QTest::addColumn<int>("bal");
+    QTest::addColumn<int>("hpol");
+    QTest::addColumn<int>("hn");
+    QTest::addColumn<float>("vid");
+    QTest::addColumn<int>("hoodZ");
+    QTest::addColumn<int>("hoodO");
+    QTest::addColumn<int>("tPod");
+    QTest::addColumn<int>("tObl");
+    QTest::addColumn<int>("tShtorka");
+    QTest::addColumn<QString>("caseId");
+    QTest::addColumn<QString>("calls");
+    QTest::addColumn<QList<int>>("expected");  // TZakKab, TObl, TZaObl, TOgrVid
+    // L-39 by day: adverse when the base is 250 or below or the visibility 4 or below.
+    QTest::newRow("1a poor visibility, hood ignored")
+        << 7 << 3000 << 100 << 4.0f << 500 << 1000 << 0 << 0 << 99 << "1a" << "" << QList<int>{0, 0, 0, 3600};
+    QTest::newRow("1b hood") << 7 << 3000 << 100 << 5.0f << 500 << 1000 << 0 << 0 << 600 << "1b" << "hood"
+                             << QList<int>{3000, 0, 0, 0};
+    QTest::newRow("1c nothing") << 7 << 3000 << 100 << 5.0f << 0 << 500 << 0 << 0 << 600 << "1c" << ""
+                                << QList<int>{0, 0, 0, 0};
+    QTest::newRow("2a adverse, hood") << 8 << 100 << 200 << 5.0f << 500 << 1000 << 0 << 0 << 600 << "2a"
+                                      << "hood" << QList<int>{3000, 0, 0, 600};
+    QTest::newRow("2b adverse") << 8 << 100 << 200 << 5.0f << 0 << 0 << 0 << 0 << 0 << "2b" << ""
+                                << QList<int>{0, 0, 0, 3600};
+    QTest::newRow("2c within, hood") << 9 << 100 << 600 << 5.0f << 500 << 1000 << 0 << 0 << 600 << "2c"
+                                     << "hood" << QList<int>{3000, 0, 0, 0};
+    QTest::newRow("2d within") << 9 << 100 << 600 << 5.0f << -1 << 1000 << 0 << 0 << 600 << "2d" << ""
+                               << QList<int>{0, 0, 0, 0};
+    QTest::newRow("3a adverse, hood above cloud")
+        << 10 << 3000 << 200 << 3.0f << 2000 << 3000 << 120 << 300 << 900 << "3a" << "cloud,hood"
+        << QList<int>{2700, 300, 480, 120};
+    QTest::newRow("3b adverse, TShtorka equal to TPod")
+        << 10 << 3000 << 200 << 3.0f << 100 << 200 << 120 << 300 << 120 << "3b" << "cloud,hood"
+        << QList<int>{3180, 300, 0, 120};
+    QTest::newRow("3c adverse") << 10 << 3000 << 200 << 3.0f << 0 << 0 << 120 << 300 << 0 << "3c" << "cloud"
+                                << QList<int>{0, 300, 3180, 120};
+    QTest::newRow("3c flight height equal to the base")
+        << 8 << 200 << 200 << 3.0f << 0 << 0 << 120 << 300 << 0 << "3c" << "cloud" << QList<int>{0, 300, 3180, 120};
+    QTest::newRow("3d within, hood above cloud")
+        << 10 << 3000 << 600 << 5.0f << 2000 << 3000 << 120 << 300 << 900 << "3d" << "cloud,hood"
+        << QList<int>{2700, 300, 480, 0};
+    QTest::newRow("3e within, hood below cloud")
+        << 10 << 3000 << 600 << 5.0f << 100 << 200 << 120 << 300 << 60 << "3e" << "cloud,hood"
+        << QList<int>{3240, 300, 0, 0};
+    QTest::newRow("3f within") << 10 << 3000 << 600 << 5.0f << 0 << 0 << 120 << 3480 << 0 << "3f" << "cloud"
+                               << QList<int>{0, 3480, 0, 0};
+    QTest::newRow("3a hood closed in cloud: negative above-cloud time")
+        << 10 << 3000 << 200 << 3.0f << 300 << 400 << 120 << 600 << 200 << "3a" << "cloud,hood"
+        << QList<int>{3400, 600, -520, 120};
+  }
+  void classify() {
+    QFETCH(int, bal);
+    QFETCH(int, hpol);
+    QFETCH(int, hn);
+    QFETCH(float, vid);
+    QFETCH(int, hoodZ);
+    QFETCH(int, hoodO);
+    QFETCH(int, tPod);
+    QFETCH(int, tObl);
+    QFETCH(int, tShtorka);
+    QFETCH(QString, caseId);
+    QFETCH(QString, calls);
+    QFETCH(QList<int>, expected);
+    FlightState s;
+    s.rec = FlightRecord{static_cast<Int16>(hpol), 3600, static_cast<Int16>(bal), static_cast<Int16>(hn),
+                         1000, vid, static_cast<Int16>(hoodZ), static_cast<Int16>(hoodO)};
+    s.minima = MinimaFor(MinimaFamily::L39, DayNight::Day);
+    FakeTables tables;
+    tables.TPod = static_cast<Int16>(tPod);
+    tables.TObl = static_cast<Int16>(tObl);
+    tables.TShtorka = static_cast<Int16>(tShtorka);
+    Classify(s, tables);
+    QCOMPARE(s.caseId, caseId);
+    QCOMPARE(tables.calls.join(QLatin1Char(',')), calls);
+    QCOMPARE((QList<int>{s.t.TZakKab, s.t.TObl, s.t.TZaObl, s.t.TOgrVid}), expected);
+    QCOMPARE(int{s.t.TSMU}, 0);  // formed only when rounding
+  }
+
+  void classifyOverflow() {
+    FlightState s;
+    s.rec = FlightRecord{3000, 32000, 10, 200, 1000, 3.0f, 0, 0};
+    s.minima = MinimaFor(MinimaFamily::L39, DayNight::Day);
+    FakeTables tables;
+    tables.TPod = -800;  // 32000 - (-800) overflows in the first subtraction
+    try {
+      Classify(s, tables);
+      QFAIL("no overflow");
+    } catch (const CalcError& e) {
+      QCOMPARE(e.kind(), ErrorKind::Overflow);
+      QVERIFY(e.message().contains(QStringLiteral("за обл.")));
+    }
+  }
+
+  void rounding_data() {
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<int>("minutes");
+    QTest::newRow("29 s") << 29 << 0;
+    QTest::newRow("30 s") << 30 << 0;
+    QTest::newRow("89 s") << 89 << 1;
+    QTest::newRow("90 s") << 90 << 2;
+    QTest::newRow("150 s") << 150 << 2;
+    QTest::newRow("210 s") << 210 << 4;
+    QTest::newRow("-90 s") << -90 << -2;
+    QTest::newRow("32767 s") << 32767 << 546;
+    QTest::newRow("-32768 s") << -32768 << -546;
+  }
+  void rounding() {
+    QFETCH(int, seconds);
+    QFETCH(int, minutes);
+    FlightState s;
+    s.t.TObl = static_cast<Int16>(seconds);
+    s.t.TShtorka = static_cast<Int16>(seconds);
+    s.rec.Tpol = static_cast<Int16>(seconds);
+    RoundToMinutes(s);
+    QCOMPARE(int{s.t.TObl}, minutes);
+    QCOMPARE(int{s.t.TShtorka}, minutes);
+    QCOMPARE(int{s.rec.Tpol}, minutes);
+    QCOMPARE(int{s.t.TSMU}, minutes);
+  }
+
+  // Case 3c with the one-minute balance. Seconds in, minutes out.
+  void balance_data() {
+    QTest::addColumn<int>("tPod");
+    QTest::addColumn<int>("tObl");
+    QTest::addColumn<int>("hoodZ");
+    QTest::addColumn<int>("hoodO");
+    QTest::addColumn<QList<int>>("expected");  // TObl, TZaObl, TOgrVid, TSMU
+    QTest::newRow("excess taken from above cloud") << 90 << 90 << 0 << 0 << QList<int>{2, 56, 2, 60};
+    QTest::newRow("shortfall added to in cloud") << 150 << 150 << 0 << 0 << QList<int>{3, 55, 2, 60};
+    QTest::newRow("hood height blocks: excess") << 90 << 90 << 0 << 500 << QList<int>{2, 57, 2, 61};
+    QTest::newRow("hood height blocks: shortfall") << 150 << 150 << 0 << 500 << QList<int>{2, 55, 2, 59};
+    QTest::newRow("negative hood height blocks") << 90 << 90 << -5 << 0 << QList<int>{2, 57, 2, 61};
+    QTest::newRow("no limited visibility, no correction") << 20 << 150 << 0 << 0 << QList<int>{2, 57, 0, 59};
+  }
+  void balance() {
+    QFETCH(int, tPod);
+    QFETCH(int, tObl);
+    QFETCH(int, hoodZ);
+    QFETCH(int, hoodO);
+    QFETCH(QList<int>, expected);
+    FlightState s;
+    s.rec = FlightRecord{3000, 3600, 10, 200, 1000, 3.0f, static_cast<Int16>(hoodZ), static_cast<Int16>(hoodO)};
+    s.minima = MinimaFor(MinimaFamily::L39, DayNight::Day);
+    FakeTables tables;
+    tables.TPod = static_cast<Int16>(tPod);
+    tables.TObl = static_cast<Int16>(tObl);
+    Classify(s, tables);
+    QCOMPARE(s.caseId, QStringLiteral("3c"));
+    RoundToMinutes(s);
+    BalanceMinutes(s);
+    QCOMPARE((QList<int>{s.t.TObl, s.t.TZaObl, s.t.TOgrVid, s.t.TSMU}), expected);
+    QCOMPARE(int{s.t.TSMU}, s.t.TObl + s.t.TOgrVid + s.t.TZaObl);
+  }
+
+  void balanceMovesOneMinuteOnly() {
+    FlightState s;
+    s.rec.Tpol = 60;
+    s.t.TObl = 2;
+    s.t.TZaObl = 55;
+    s.t.TOgrVid = 1;  // 2 + 55 + 1 = 58: two minutes short after rounding
+    BalanceMinutes(s);
+    QCOMPARE(int{s.t.TObl}, 3);
+    QCOMPARE(int{s.t.TSMU}, 59);
+  }
+
+  void minutesText_data() {
+    QTest::addColumn<int>("minutes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("1") << 1 << "0.01";
+    QTest::newRow("9") << 9 << "0.09";
+    QTest::newRow("10") << 10 << "0.10";
+    QTest::newRow("59") << 59 << "0.59";
+    QTest::newRow("60") << 60 << "1.00";
+    QTest::newRow("61") << 61 << "1.01";
+    QTest::newRow("90") << 90 << "1.30";
+    QTest::newRow("119") << 119 << "1.59";
+    QTest::newRow("600") << 600 << "10.00";
+    QTest::newRow("-5") << -5 << "-0.05";
+    QTest::newRow("-65") << -65 << "-1.05";
+    QTest::newRow("-32768") << -32768 << "-546.08";
+  }
+  void minutesText() {
+    QFETCH(int, minutes);
+    QFETCH(QString, text);
+    QCOMPARE(MinutesText(minutes), text);
+  }
+
+  void showResults() {
+    ResultTexts labels;
+    ShowResults(TimeBreakdown{0, 0, 0, 0, 65, 0, 0}, labels);
+    QCOMPARE(labels.text, (std::array<QString, 5>{"1.05", "-", "-", "-", QStringLiteral("ПМУ")}));
+    ShowResults(TimeBreakdown{0, 5, -65, 0, 0, 2, 1}, labels);
+    QCOMPARE(labels.text, (std::array<QString, 5>{"-", "0.05", "-1.05", "0.02", "0.01"}));
+    ClearResults(labels);
+    QCOMPARE(labels.text, (std::array<QString, 5>{"-", "-", "-", "-", "-"}));
+  }
+
+  // The flight every pilot knows: case 3c, 2, 5 and 53 minutes, total one hour.
+  void typicalFlightEndToEnd() {
+    FakeTables tables;
+    tables.TPod = 120;
+    tables.TObl = 300;
+    const CalcOutcome out = CalculateFlight(TypicalFlight(), tables, kC);
+    QVERIFY(out.ok());
+    QCOMPARE(out.labels.text, (std::array<QString, 5>{"-", "0.05", "0.53", "0.02", "1.00"}));
+    QCOMPARE(tables.lastTabPod, QStringLiteral("Z_Time_Pod_L39"));
+    QCOMPARE(int{tables.lastHObl}, 1000);
+  }
+
+  void errors_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<meltor::Field>("reported");
+    QTest::addColumn<QString>("words");  // must appear in the message
+    QTest::newRow("height empty") << "txtHpol" << "" << Field::Hpol << QStringLiteral("Высота п-та, м: поле не заполнено");
+    QTest::newRow("height letters") << "txtHpol" << "abc" << Field::Hpol << QStringLiteral("«abc» — не число");
+    QTest::newRow("height too large") << "txtHpol" << "40000" << Field::Hpol << QStringLiteral("40000 вне допустимого диапазона");
+    QTest::newRow("height beyond double") << "txtHpol" << "1e400" << Field::Hpol << QStringLiteral("слишком велико");
+    QTest::newRow("minutes letters") << "txtTpolMin" << "x" << Field::TpolMin << QStringLiteral("Время п-та, мин");
+    QTest::newRow("minutes product beyond double") << "txtTpolMin" << "1e307" << Field::TpolMin << QStringLiteral("слишком велико");
+    QTest::newRow("hours empty") << "txtTpolChas" << "" << Field::TpolChas << QStringLiteral("Время п-та, ч");
+    QTest::newRow("hours too many") << "txtTpolChas" << "10" << Field::TpolChas << QStringLiteral("9 ч 06 мин 07 с");
+    QTest::newRow("cloud amount") << "txtBal" << "40000" << Field::Bal << QStringLiteral("Облачность, баллов");
+    QTest::newRow("cloud base") << "txtHn" << "-1e6" << Field::Hn << QStringLiteral("Нн");
+    QTest::newRow("cloud top") << "txtHv" << "99999" << Field::Hv << QStringLiteral("Нв");
+    QTest::newRow("visibility beyond float") << "txtVidKm" << "1e39" << Field::VidKm << QStringLiteral("Видимость");
+    QTest::newRow("visibility infinite") << "txtVidKm" << "1e999" << Field::VidKm << QStringLiteral("Видимость");
+    QTest::newRow("hundreds beyond float") << "txtVidSm" << "1e40" << Field::VidSm << QStringLiteral("Видимость");
+    QTest::newRow("hood closing") << "txtShtorkaZ" << "32768" << Field::ShtorkaZ << QStringLiteral("высота закрытия");
+    QTest::newRow("hood opening") << "txtShtorkaO" << "-32769" << Field::ShtorkaO << QStringLiteral("высота открытия");
+    QTest::newRow("type unknown") << "cboTyp" << "Ан-2" << Field::Typ << QStringLiteral("«Ан-2» нет в списке");
+    QTest::newRow("type empty") << "cboTyp" << "" << Field::Typ << QStringLiteral("тип не выбран");
+    QTest::newRow("type with a blank") << "cboTyp" << QStringLiteral("Л-39 ") << Field::Typ << QStringLiteral("нет в списке");
+  }
+  void errors() {
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(meltor::Field, reported);
+    QFETCH(QString, words);
+    FlightInput in = TypicalFlight();
+    QHash<QString, QString*> fields = {
+        {"txtHpol", &in.txtHpol}, {"txtTpolMin", &in.txtTpolMin}, {"txtTpolChas", &in.txtTpolChas},
+        {"txtBal", &in.txtBal}, {"txtHn", &in.txtHn}, {"txtHv", &in.txtHv}, {"txtVidKm", &in.txtVidKm},
+        {"txtVidSm", &in.txtVidSm},
+        {"txtShtorkaZ", &in.txtShtorkaZ}, {"txtShtorkaO", &in.txtShtorkaO}, {"cboTyp", &in.cboTyp}};
+    *fields.value(field) = text;
+    if (field == QStringLiteral("txtVidKm") && text == QStringLiteral("1e39")) in.txtVidSm = QStringLiteral("1");
+    FakeTables tables;
+    const CalcOutcome out = CalculateFlight(in, tables, kC);
+    QVERIFY(!out.ok());
+    QCOMPARE(out.error->field(), reported);
+    QVERIFY2(out.error->message().contains(words), qPrintable(out.error->message()));
+    QCOMPARE(out.labels.text, (std::array<QString, 5>{"-", "-", "-", "-", "-"}));
+    QVERIFY(tables.calls.isEmpty());
+  }
+
+  // Errors stop the calculation at the first failing field, in the order of reading.
+  void errorOrder() {
+    FlightInput in = TypicalFlight();
+    in.cboTyp = QStringLiteral("нет такого");
+    in.txtHpol = QString();
+    FakeTables tables;
+    QCOMPARE(CalculateFlight(in, tables, kC).error->field(), Field::Hpol);
+    in.txtHpol = QStringLiteral("3000");
+    in.txtBal = QStringLiteral("99999");
+    QCOMPARE(CalculateFlight(in, tables, kC).error->field(), Field::Bal);
+    in.txtBal = QStringLiteral("10");
+    QCOMPARE(CalculateFlight(in, tables, kC).error->field(), Field::Typ);
+  }
+
+  // Nothing of one calculation leaks into the next.
+  void calculationsAreIndependent() {
+    FakeTables tables;
+    tables.TPod = 120;
+    tables.TObl = 300;
+    const CalcOutcome first = CalculateFlight(TypicalFlight(), tables, kC);
+
+    FlightInput other = TypicalFlight();
+    other.cboTyp = QStringLiteral("Су-25");
+    other.dayNight = DayNight::Night;
+    other.txtHv = QString();
+    CalculateFlight(other, tables, kC);
+    QCOMPARE(int{tables.lastHObl}, 12000 - 200);  // Su-25 thickness, not the 10000 of an empty top
+
+    FlightInput noType = TypicalFlight();
+    noType.cboTyp = QString();
+    QVERIFY(!CalculateFlight(noType, tables, kC).ok());
+
+    FlightInput noChoice = TypicalFlight();
+    noChoice.dayNight = DayNight::None;  // minima 0: base 200 > 0 and 3 km > 0, good weather
+    QCOMPARE(CalculateFlight(noChoice, tables, kC).state.caseId, QStringLiteral("3f"));
+
+    const CalcOutcome again = CalculateFlight(TypicalFlight(), tables, kC);
+    QCOMPARE(again.labels.text, first.labels.text);
+    QCOMPARE(again.state.caseId, QStringLiteral("3c"));
+  }
+
+  void explanation() {
+    FakeTables tables;
+    tables.TPod = 90;
+    tables.TObl = 90;
+    const CalcOutcome quiet = CalculateFlight(TypicalFlight(), tables, kC);
+    QVERIFY(quiet.explanation.isEmpty());
+    const CalcOutcome out = CalculateFlight(TypicalFlight(), tables, kC, true);
+    const QString text = out.explanation.join(QLatin1Char('\n'));
+    QVERIFY2(text.contains(QStringLiteral("Случай 3c")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("ниже минимума")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("минута снята со времени за облаками")), qPrintable(text));
+  }
+};
+
+QTEST_GUILESS_MAIN(TestCalculation)
+#include "tst_calculation.moc"
