@@ -101,7 +101,7 @@ void ReadFlightRecord(FlightState& state, const FlightInput& in, const QLocale& 
   const double km = LeadingNumber(in.txtVidKm);
   const double vid = km + hundreds * 0.1;
   if (!std::isfinite(vid) || std::fabs(vid) > double{FLT_MAX}) {
-    const Field field = std::isfinite(km) ? Field::VidSm : Field::VidKm;
+    const Field field = std::fabs(km) > double{FLT_MAX} || !std::isfinite(km) ? Field::VidKm : Field::VidSm;
     throw CalcError(ErrorKind::FloatingPoint, field,
                     QStringLiteral("Видимость: %1 км и %2 сотен м — число вне допустимого диапазона.")
                         .arg(in.txtVidKm.trimmed(), in.txtVidSm.trimmed()));

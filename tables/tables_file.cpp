@@ -49,6 +49,23 @@ void CheckHeader(const QString& path) {
   }
 }
 
+// A failed read: says what it means for the pilot where SQLite's code tells.
+[[noreturn]] void FailRead(sqlite3* db, const QString& path, const QString& view = {}) {
+  const int code = sqlite3_errcode(db) & 0xff;
+  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+    Fail(QStringLiteral("Файл таблиц %1 занят другой программой, которая в него пишет. Повторите "
+                        "расчёт чуть позже.")
+             .arg(path));
+  }
+  if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) {
+    Fail(QStringLiteral("Файл таблиц %1 повреждён: %2.").arg(path, SqliteMessage(db)));
+  }
+  if (!view.isEmpty()) {
+    Fail(QStringLiteral("Запрос «%1» в файле %2 не выполняется: %3.").arg(view, path, SqliteMessage(db)));
+  }
+  Fail(QStringLiteral("Файл таблиц %1 не читается: %2.").arg(path, SqliteMessage(db)));
+}
+
 QByteArray QuoteIdentifier(const QString& name) {
   QString quoted = name;
   quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
@@ -117,9 +134,7 @@ TablesFile::~TablesFile() { sqlite3_close(db_); }
 
 void TablesFile::RequireView(const QString& name) {
   Statement st(db_, "SELECT type FROM sqlite_master WHERE name = ?1");
-  if (!st.ok()) {
-    Fail(QStringLiteral("Файл таблиц %1 не читается: %2.").arg(path_, SqliteMessage(db_)));
-  }
+  if (!st.ok()) FailRead(db_, path_);
   const QByteArray n = name.toUtf8();
   sqlite3_bind_text(st.get(), 1, n.constData(), static_cast<int>(n.size()), SQLITE_TRANSIENT);
   const int rc = sqlite3_step(st.get());
@@ -132,20 +147,13 @@ void TablesFile::RequireView(const QString& name) {
   if (rc == SQLITE_DONE) {
     Fail(QStringLiteral("В файле таблиц %1 нет запроса (представления) «%2».").arg(path_, name));
   }
-  if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-    Fail(QStringLiteral("Файл таблиц %1 занят другой программой, которая в него пишет. Повторите "
-                        "расчёт чуть позже.")
-             .arg(path_));
-  }
-  Fail(QStringLiteral("Файл таблиц %1 не читается: %2.").arg(path_, SqliteMessage(db_)));
+  FailRead(db_, path_);
 }
 
 Table TablesFile::ReadView(const QString& name, TableKind kind) {
   RequireView(name);
   Statement st(db_, "SELECT * FROM " + QuoteIdentifier(name));
-  if (!st.ok()) {
-    Fail(QStringLiteral("Запрос «%1» в файле %2 не выполняется: %3.").arg(name, path_, SqliteMessage(db_)));
-  }
+  if (!st.ok()) FailRead(db_, path_, name);
   Table table;
   table.name = name;
   table.fieldCount = sqlite3_column_count(st.get());
@@ -159,14 +167,7 @@ Table TablesFile::ReadView(const QString& name, TableKind kind) {
   for (;;) {
     const int rc = sqlite3_step(st.get());
     if (rc == SQLITE_DONE) break;
-    if (rc != SQLITE_ROW) {
-      if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-        Fail(QStringLiteral("Файл таблиц %1 занят другой программой, которая в него пишет. "
-                            "Повторите расчёт чуть позже.")
-                 .arg(path_));
-      }
-      Fail(QStringLiteral("Запрос «%1» в файле %2 не выполняется: %3.").arg(name, path_, SqliteMessage(db_)));
-    }
+    if (rc != SQLITE_ROW) FailRead(db_, path_, name);
     if (table.recordCount() >= kMaxRecords) {
       Fail(QStringLiteral("Таблица «%1»: более %2 записей.").arg(name).arg(kMaxRecords));
     }
@@ -256,12 +257,12 @@ QList<ViewInfo> TablesFile::Views() {
   QStringList names;
   {
     Statement st(db_, "SELECT name FROM sqlite_master WHERE type = 'view' ORDER BY name");
-    if (!st.ok()) Fail(QStringLiteral("Файл таблиц %1 не читается: %2.").arg(path_, SqliteMessage(db_)));
+    if (!st.ok()) FailRead(db_, path_);
     int rc;
     while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
       names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
     }
-    if (rc != SQLITE_DONE) Fail(QStringLiteral("Файл таблиц %1 не читается: %2.").arg(path_, SqliteMessage(db_)));
+    if (rc != SQLITE_DONE) FailRead(db_, path_);
   }
   for (const QString& name : names) {
     ViewInfo info;
