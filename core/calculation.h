@@ -32,11 +32,11 @@ void RoundToMinutes(FlightState& state);
 void BalanceMinutes(FlightState& state);
 
 struct CalcOutcome {
-  ResultTexts labels;                 // the five texts; all "-" when the calculation failed
-  TimeBreakdown minutes;              // the final times in minutes (valid when ok())
-  FlightState state;                  // as the calculation left it
-  std::optional<CalcError> error;     // why the calculation stopped
-  QStringList explanation;            // the path of the calculation, when asked for
+  ResultTexts labels;              // the five texts; all "-" when the calculation failed
+  TimeBreakdown minutes;           // the final times in minutes (valid when ok())
+  FlightState state;               // as the calculation left it
+  std::optional<CalcError> error;  // why the calculation stopped
+  QStringList explanation;         // the path of the calculation, when asked for
 
   bool ok() const { return !error.has_value(); }
 };

@@ -79,11 +79,13 @@ struct FlightState {
   QString TabObl;
   Int16 HObl = 0;
   WeatherMinima minima;
-  QString caseId;                       // the classification case, "1a" to "3f"
-  Explanation* explain = nullptr;       // null when nobody asked for the path
+  QString caseId;                  // the classification case, "1a" to "3f"
+  Explanation* explain = nullptr;  // null when nobody asked for the path
 
-  void Explain(const QString& line) {
-    if (explain) explain->Add(line);
+  // Adds the line `make()` returns; the text is only built when somebody asked for the path.
+  template <typename MakeLine>
+  void Explain(MakeLine&& make) {
+    if (explain) explain->Add(make());
   }
 };
 

@@ -24,8 +24,12 @@ WholeTextResult ParseWholeText(const QString& text, const QLocale& locale) {
 
 namespace {
 
-bool IsIgnoredBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\n'; }
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsIgnoredBlank(char16_t c) {
+  return c == u' ' || c == u'\t' || c == u'\n';
+}
+bool IsDigit(char16_t c) {
+  return c >= u'0' && c <= u'9';
+}
 
 // Decides over- or underflow for a number that from_chars could not represent: the position of
 // its first significant digit relative to the decimal point.
@@ -55,13 +59,15 @@ double OutOfRange(const std::string& number, bool negative) {
   if (i < number.size()) {
     ++i;
     bool expNegative = false;
-    if (i < number.size() && (number[i] == '+' || number[i] == '-')) expNegative = number[i++] == '-';
+    if (i < number.size() && (number[i] == '+' || number[i] == '-'))
+      expNegative = number[i++] == '-';
     for (; i < number.size(); ++i) {
       if (exponent < 1'000'000'000) exponent = exponent * 10 + (number[i] - '0');
     }
     if (expNegative) exponent = -exponent;
   }
-  firstDigitExponent = intDigits > 0 ? intDigits - 1 + exponent : -leadingFractionZeros - 1 + exponent;
+  firstDigitExponent =
+      intDigits > 0 ? intDigits - 1 + exponent : -leadingFractionZeros - 1 + exponent;
   if (seenSignificant && firstDigitExponent >= 0) {
     return negative ? -std::numeric_limits<double>::infinity()
                     : std::numeric_limits<double>::infinity();
@@ -134,7 +140,8 @@ double LeadingNumber(const QString& text) {
     }
     if (!take) break;
     buffer.push_back(static_cast<char>(c));
-    if (haveMantissaDigit && state != Exp && state != ExpSign && state != Sign) accepted = buffer.size();
+    if (haveMantissaDigit && state != Exp && state != ExpSign && state != Sign)
+      accepted = buffer.size();
   }
   if (!haveMantissaDigit || accepted == 0) return 0.0;
   buffer.resize(accepted);
@@ -197,9 +204,9 @@ Int16 CheckedSub(Int16 a, Int16 b, const QString& what, Field field) {
 }
 
 Int16 HoodKey(Int16 shtorkaZ, Int16 shtorkaO) {
-  const Int16 sum = CheckedAdd(shtorkaZ, shtorkaO,
-                               QStringLiteral("сумма высот закрытия и открытия шторки"),
-                               Field::ShtorkaZ);
+  const Int16 sum =
+      CheckedAdd(shtorkaZ, shtorkaO, QStringLiteral("сумма высот закрытия и открытия шторки"),
+                 Field::ShtorkaZ);
   // |sum / 2| <= 16384, so the rounding always fits.
   return *RoundHalfEven16(static_cast<double>(sum) / 2.0);
 }

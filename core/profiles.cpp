@@ -35,7 +35,8 @@ WeatherMinima MinimaFor(MinimaFamily family, DayNight dayNight) {
     case DayNight::Night:
       return family == MinimaFamily::L39 ? WeatherMinima{300, 4.5f, 400, 5.0f}
                                          : WeatherMinima{500, 4.0f, 600, 5.0f};
-    case DayNight::None: break;
+    case DayNight::None:
+      break;
   }
   return WeatherMinima{};
 }
@@ -64,23 +65,28 @@ void SelectProfile(FlightState& state, const QString& typeText, DayNight dayNigh
   }
 
   const auto& m = state.minima;
-  state.Explain(QStringLiteral("Профиль: %1; таблицы «%2» и «%3»; ключ по облачности HObl = %4 (%5).")
-                    .arg(typeText, state.TabPod, state.TabObl)
-                    .arg(state.HObl)
-                    .arg(profile->rule == HOblRule::CloudTop ? QStringLiteral("верхняя граница Нв")
-                                                             : QStringLiteral("толщина слоя Нв − Нн")));
-  state.Explain(
-      dayNight == DayNight::None
-          ? QStringLiteral("Минимумы: день/ночь не выбраны — все четыре равны 0.")
-          : QStringLiteral("Минимумы (%1, %2): Нн > %3 м, видимость > %4 км и (Нн > %5 м или "
-                           "видимость > %6 км).")
-                .arg(profile->family == MinimaFamily::L39 ? QStringLiteral("Л-39")
-                                                          : QStringLiteral("общие"),
-                     dayNight == DayNight::Day ? QStringLiteral("днём") : QStringLiteral("ночью"))
-                .arg(m.HnMin1)
-                .arg(double{m.VidMin1})
-                .arg(m.HnMin2)
-                .arg(double{m.VidMin2}));
+  state.Explain([&] {
+    return QStringLiteral("Профиль: %1; таблицы «%2» и «%3»; ключ по облачности HObl = %4 (%5).")
+        .arg(typeText, state.TabPod, state.TabObl)
+        .arg(state.HObl)
+        .arg(profile->rule == HOblRule::CloudTop ? QStringLiteral("верхняя граница Нв")
+                                                 : QStringLiteral("толщина слоя Нв − Нн"));
+  });
+  state.Explain([&] {
+    return dayNight == DayNight::None
+               ? QStringLiteral("Минимумы: день/ночь не выбраны — все четыре равны 0.")
+               : QStringLiteral(
+                     "Минимумы (%1, %2): Нн > %3 м, видимость > %4 км и (Нн > %5 м или "
+                     "видимость > %6 км).")
+                     .arg(profile->family == MinimaFamily::L39 ? QStringLiteral("Л-39")
+                                                               : QStringLiteral("общие"),
+                          dayNight == DayNight::Day ? QStringLiteral("днём")
+                                                    : QStringLiteral("ночью"))
+                     .arg(m.HnMin1)
+                     .arg(double{m.VidMin1})
+                     .arg(m.HnMin2)
+                     .arg(double{m.VidMin2});
+  });
 }
 
 }  // namespace meltor

@@ -12,8 +12,8 @@ enum class MinimaFamily { L39, General };
 enum class HOblRule { CloudTop, LayerThickness };
 
 struct AircraftProfile {
-  const char16_t* entry;   // the text of the type list's entry
-  const char* suffix;      // the suffix of the two table names
+  const char16_t* entry;  // the text of the type list's entry
+  const char* suffix;     // the suffix of the two table names
   MinimaFamily family;
   HOblRule rule;
 };

@@ -28,8 +28,8 @@ void ShowResults(const TimeBreakdown& minutes, ResultTexts& labels) {
   for (int i = 0; i < kResultCount; ++i) {
     labels.text[i] = MinutesText(values[i]);
     if (values[i] == 0) {
-      labels.text[i] = i == static_cast<int>(ResultLabel::SMU) ? QStringLiteral("ПМУ")
-                                                               : QStringLiteral("-");
+      labels.text[i] =
+          i == static_cast<int>(ResultLabel::SMU) ? QStringLiteral("ПМУ") : QStringLiteral("-");
     }
   }
 }

@@ -84,8 +84,9 @@ void ExplainOneKey(FlightState& s, const QString& what, const QString& table, In
       how = QStringLiteral("взято из строки, высота которой округляется до ключа");
       break;
     case OneKeyResult::Between:
-      how = QStringLiteral("между строками %1 м (%2 с) и %3 м (%4 с): (%5 − %1) / (%3 − %1) × (%4 − %2) "
-                           "+ %2 = %6, отброшена дробная часть")
+      how = QStringLiteral(
+                "между строками %1 м (%2 с) и %3 м (%4 с): (%5 − %1) / (%3 − %1) × (%4 − %2) "
+                "+ %2 = %6, отброшена дробная часть")
                 .arg(r.k0)
                 .arg(r.t0)
                 .arg(r.k1)
@@ -94,25 +95,29 @@ void ExplainOneKey(FlightState& s, const QString& what, const QString& table, In
                 .arg(r.raw, 0, 'g', 10);
       break;
     case OneKeyResult::AboveTop:
-      how = QStringLiteral("выше верха таблицы — продолжение по последней строке %1 м (%2 с) к точке "
-                           "(0, 0): %3, отброшена дробная часть")
+      how = QStringLiteral(
+                "выше верха таблицы — продолжение по последней строке %1 м (%2 с) к точке "
+                "(0, 0): %3, отброшена дробная часть")
                 .arg(r.k0)
                 .arg(r.t0)
                 .arg(r.raw, 0, 'g', 10);
       break;
     case OneKeyResult::BelowBottom:
-      how = QStringLiteral("ниже начала таблицы — по прямой от (0, 0) к первой строке %1 м (%2 с): %3, "
-                           "отброшена дробная часть")
+      how = QStringLiteral(
+                "ниже начала таблицы — по прямой от (0, 0) к первой строке %1 м (%2 с): %3, "
+                "отброшена дробная часть")
                 .arg(r.k1)
                 .arg(r.t1)
                 .arg(r.raw, 0, 'g', 10);
       break;
   }
-  s.Explain(QStringLiteral("%1: таблица «%2», высота %3 м — %4 с, %5.")
-                .arg(what, table)
-                .arg(key)
-                .arg(r.value)
-                .arg(how));
+  s.Explain([&] {
+    return QStringLiteral("%1: таблица «%2», высота %3 м — %4 с, %5.")
+        .arg(what, table)
+        .arg(key)
+        .arg(r.value)
+        .arg(how);
+  });
 }
 
 void ExplainGrid(FlightState& s, const GridResult& r) {
@@ -123,21 +128,25 @@ void ExplainGrid(FlightState& s, const GridResult& r) {
   } else if (r.rowFound) {
     how = QStringLiteral("по строке Нн между ключами %1 и %2 м, округлено").arg(r.h0).arg(r.h1);
   } else {
-    how = QStringLiteral("%1между нижними границами %2 м (%3 с) и %4 м (%5 с): %6, отброшена дробная часть")
-              .arg(r.columnFound ? QString()
-                                 : QStringLiteral("по ключам %1 и %2 м, затем ").arg(r.h0).arg(r.h1))
-              .arg(r.a0)
-              .arg(r.v0, 0, 'g', 10)
-              .arg(r.a1)
-              .arg(r.v1, 0, 'g', 10)
-              .arg(r.raw, 0, 'g', 10);
+    how =
+        QStringLiteral(
+            "%1между нижними границами %2 м (%3 с) и %4 м (%5 с): %6, отброшена дробная часть")
+            .arg(r.columnFound ? QString()
+                               : QStringLiteral("по ключам %1 и %2 м, затем ").arg(r.h0).arg(r.h1))
+            .arg(r.a0)
+            .arg(r.v0, 0, 'g', 10)
+            .arg(r.a1)
+            .arg(r.v1, 0, 'g', 10)
+            .arg(r.raw, 0, 'g', 10);
   }
-  s.Explain(QStringLiteral("Время в облаках: таблица «%1», Нн %2 м, ключ %3 м — %4 с, %5.")
-                .arg(s.TabObl)
-                .arg(s.rec.Hn)
-                .arg(s.HObl)
-                .arg(r.value)
-                .arg(how));
+  s.Explain([&] {
+    return QStringLiteral("Время в облаках: таблица «%1», Нн %2 м, ключ %3 м — %4 с, %5.")
+        .arg(s.TabObl)
+        .arg(s.rec.Hn)
+        .arg(s.HObl)
+        .arg(r.value)
+        .arg(how);
+  });
 }
 
 }  // namespace
@@ -154,11 +163,14 @@ void FileClimbTables::LookupCloudTimes(FlightState& s) {
   session.Require(s.TabObl);
   if (!(s.rec.Hpol > s.rec.Hv)) {
     s.t.TObl = CheckedSub(s.rec.Tpol, s.t.TPod, QStringLiteral("в обл."));
-    s.Explain(QStringLiteral("Время в облаках: полёт не выше верхней границы (Hpol %1 ≤ Нв %2) — "
-                             "Tpol − TPod = %3 с.")
-                  .arg(s.rec.Hpol)
-                  .arg(s.rec.Hv)
-                  .arg(s.t.TObl));
+    s.Explain([&] {
+      return QStringLiteral(
+                 "Время в облаках: полёт не выше верхней границы (Hpol %1 ≤ Нв %2) — "
+                 "Tpol − TPod = %3 с.")
+          .arg(s.rec.Hpol)
+          .arg(s.rec.Hv)
+          .arg(s.t.TObl);
+    });
     return;
   }
   const Table& grid = session.Read(s.TabObl, TableKind::Grid);
@@ -173,9 +185,10 @@ void FileClimbTables::LookupShtorka(FlightState& s) {
   const Table& pod = session.Read(s.TabPod, TableKind::Climb);
   const OneKeyResult r = InterpolateOneKey(pod, key, Field::ShtorkaZ);
   s.t.TShtorka = r.value;
-  ExplainOneKey(s, QStringLiteral("Время до середины участка со шторкой (%1 и %2 м)")
-                       .arg(s.rec.ShtorkaZ)
-                       .arg(s.rec.ShtorkaO),
+  ExplainOneKey(s,
+                QStringLiteral("Время до середины участка со шторкой (%1 и %2 м)")
+                    .arg(s.rec.ShtorkaZ)
+                    .arg(s.rec.ShtorkaO),
                 s.TabPod, key, r);
 }
 

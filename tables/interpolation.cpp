@@ -12,9 +12,13 @@ namespace {
   throw CalcError(ErrorKind::Table, field, message);
 }
 
-double Value(const Cell& c) { return c.value_or(0.0); }
+double Value(const Cell& c) {
+  return c.value_or(0.0);
+}
 
-QString Num(double v) { return QString::number(v, 'g', 15); }
+QString Num(double v) {
+  return QString::number(v, 'g', 15);
+}
 
 // A key or time read from a cell, rounded; the tables are checked to fit 16 bits when read.
 Int16 Rounded(const Table& t, const Cell& c, int record, int field) {
@@ -32,13 +36,15 @@ Int16 Rounded(const Table& t, const Cell& c, int record, int field) {
 
 Int16 Truncated(const QString& table, double v, Field field) {
   if (std::isnan(v) || std::isinf(v)) {
-    Fail(field, QStringLiteral("Таблица «%1»: интерполяция невозможна — деление на ноль (две соседние "
-                               "строки с ключом 0).")
-                    .arg(table));
+    Fail(field,
+         QStringLiteral("Таблица «%1»: интерполяция невозможна — деление на ноль (две соседние "
+                        "строки с ключом 0).")
+             .arg(table));
   }
   const auto r = Truncate16(v);
   if (!r) {
-    Fail(field, QStringLiteral("Таблица «%1»: интерполированное время %2 вне диапазона от -32768 до 32767.")
+    Fail(field, QStringLiteral(
+                    "Таблица «%1»: интерполированное время %2 вне диапазона от -32768 до 32767.")
                     .arg(table, Num(v)));
   }
   return *r;
@@ -46,13 +52,15 @@ Int16 Truncated(const QString& table, double v, Field field) {
 
 Int16 RoundedValue(const QString& table, double v, Field field) {
   if (std::isnan(v) || std::isinf(v)) {
-    Fail(field, QStringLiteral("Таблица «%1»: интерполяция невозможна — деление на ноль (два соседних "
-                               "столбца с ключом 0).")
-                    .arg(table));
+    Fail(field,
+         QStringLiteral("Таблица «%1»: интерполяция невозможна — деление на ноль (два соседних "
+                        "столбца с ключом 0).")
+             .arg(table));
   }
   const auto r = RoundHalfEven16(v);
   if (!r) {
-    Fail(field, QStringLiteral("Таблица «%1»: интерполированное время %2 вне диапазона от -32768 до 32767.")
+    Fail(field, QStringLiteral(
+                    "Таблица «%1»: интерполированное время %2 вне диапазона от -32768 до 32767.")
                     .arg(table, Num(v)));
   }
   return *r;
@@ -107,11 +115,12 @@ OneKeyResult InterpolateOneKey(const Table& table, Int16 key, Field keyField) {
 
   if (above < 0) {
     if (key < 0) {
-      Fail(keyField, QStringLiteral("Таблица «%1»: высота %2 м ниже начала таблицы (высоты в таблице "
-                                    "от %3 до %4 м).")
-                         .arg(table.name)
-                         .arg(key)
-                         .arg(Num(minKey), Num(maxKey)));
+      Fail(keyField,
+           QStringLiteral("Таблица «%1»: высота %2 м ниже начала таблицы (высоты в таблице "
+                          "от %3 до %4 м).")
+               .arg(table.name)
+               .arg(key)
+               .arg(Num(minKey), Num(maxKey)));
     }
     // Below the first row: the line through the origin and the first row.
     out.how = OneKeyResult::BelowBottom;
@@ -173,11 +182,12 @@ GridResult InterpolateGrid(const Table& grid, Int16 hn, Int16 hObl) {
       }
     }
     if (left < 0 && hObl < 0) {
-      Fail(Field::Hv, QStringLiteral("Таблица «%1»: ключ %2 м меньше наименьшего ключа столбца (ключи "
-                                     "от %3 до %4 м).")
-                          .arg(grid.name)
-                          .arg(hObl)
-                          .arg(Num(minKey), Num(maxKey)));
+      Fail(Field::Hv,
+           QStringLiteral("Таблица «%1»: ключ %2 м меньше наименьшего ключа столбца (ключи "
+                          "от %3 до %4 м).")
+               .arg(grid.name)
+               .arg(hObl)
+               .arg(Num(minKey), Num(maxKey)));
     }
     out.h0 = left < 0 ? 0.0 : Value(keys[left]);
     out.h1 = right < 0 ? 0.0 : Value(keys[right]);
@@ -194,7 +204,8 @@ GridResult InterpolateGrid(const Table& grid, Int16 hn, Int16 hObl) {
   // Row scan over the cloud-base rows: the last match wins, its value rounded.
   Int16 found = 0;
   for (int r = 1; r < n; ++r) {
-    if (Rounded(grid, rows[r][0], r + 1, 1) == hn) found = RoundedValue(grid.name, columnValue(r), Field::Hn);
+    if (Rounded(grid, rows[r][0], r + 1, 1) == hn)
+      found = RoundedValue(grid.name, columnValue(r), Field::Hn);
   }
   if (found != 0) {
     out.value = found;
@@ -223,11 +234,12 @@ GridResult InterpolateGrid(const Table& grid, Int16 hn, Int16 hObl) {
     }
   }
   if (above < 0) {
-    Fail(Field::Hn, QStringLiteral("Таблица «%1»: нижняя граница облачности %2 м ниже первой строки "
-                                   "таблицы (нижние границы от %3 до %4 м).")
-                        .arg(grid.name)
-                        .arg(hn)
-                        .arg(Num(minBase), Num(maxBase)));
+    Fail(Field::Hn,
+         QStringLiteral("Таблица «%1»: нижняя граница облачности %2 м ниже первой строки "
+                        "таблицы (нижние границы от %3 до %4 м).")
+             .arg(grid.name)
+             .arg(hn)
+             .arg(Num(minBase), Num(maxBase)));
   }
   out.a0 = Value(rows[above][0]);
   out.v0 = columnValue(above);

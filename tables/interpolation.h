@@ -17,7 +17,7 @@ struct OneKeyResult {
   Int16 value = 0;
   enum How { Exact, Between, AboveTop, BelowBottom, NeighbourRow } how = Exact;
   double k0 = 0, t0 = 0, k1 = 0, t1 = 0;  // the two points of the formula
-  double raw = 0;                          // the formula's value before truncation
+  double raw = 0;                         // the formula's value before truncation
 };
 
 // The time for `key` in a climb table (field 1 height, field 2 time). `keyField` is the input
@@ -26,12 +26,12 @@ OneKeyResult InterpolateOneKey(const Table& table, Int16 key, Field keyField);
 
 struct GridResult {
   Int16 value = 0;
-  bool columnFound = true;    // HObl is one of the column keys
-  bool rowFound = true;       // the time was read in a cloud-base row equal to Hn
-  double h0 = 0, h1 = 0;      // the column keys around HObl (when interpolated)
-  double a0 = 0, a1 = 0;      // the cloud bases around Hn (when interpolated)
-  double v0 = 0, v1 = 0;      // the values in those rows, in HObl's column
-  double raw = 0;             // the row formula's value before truncation
+  bool columnFound = true;  // HObl is one of the column keys
+  bool rowFound = true;     // the time was read in a cloud-base row equal to Hn
+  double h0 = 0, h1 = 0;    // the column keys around HObl (when interpolated)
+  double a0 = 0, a1 = 0;    // the cloud bases around Hn (when interpolated)
+  double v0 = 0, v1 = 0;    // the values in those rows, in HObl's column
+  double raw = 0;           // the row formula's value before truncation
 };
 
 // The in-cloud time for cloud base `hn` and key `hObl` in an in-cloud grid.

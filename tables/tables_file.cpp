@@ -31,7 +31,8 @@ QString SqliteMessage(sqlite3* db) {
 void CheckHeader(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) {
-    Fail(QStringLiteral("Файл таблиц %1 не открывается для чтения: %2.").arg(path, f.errorString()));
+    Fail(
+        QStringLiteral("Файл таблиц %1 не открывается для чтения: %2.").arg(path, f.errorString()));
   }
   const QByteArray head = f.read(100);
   if (head.isEmpty()) Fail(QStringLiteral("Файл таблиц %1 пуст.").arg(path));
@@ -45,7 +46,9 @@ void CheckHeader(const QString& path) {
     Fail(QStringLiteral("Файл таблиц %1 не является базой данных SQLite.").arg(path));
   }
   if (head.size() < 100) {
-    Fail(QStringLiteral("Файл таблиц %1 повреждён: он обрезан (%2 байт).").arg(path).arg(head.size()));
+    Fail(QStringLiteral("Файл таблиц %1 повреждён: он обрезан (%2 байт).")
+             .arg(path)
+             .arg(head.size()));
   }
 }
 
@@ -57,11 +60,18 @@ void CheckHeader(const QString& path) {
                         "расчёт чуть позже.")
              .arg(path));
   }
+  if (code == SQLITE_INTERRUPT) {
+    Fail(
+        QStringLiteral("Файл таблиц %1: запрос%2 выполняется слишком долго (более %3 с) и прерван.")
+            .arg(path, view.isEmpty() ? QString() : QStringLiteral(" «%1»").arg(view))
+            .arg(kQueryMilliseconds / 1000));
+  }
   if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) {
     Fail(QStringLiteral("Файл таблиц %1 повреждён: %2.").arg(path, SqliteMessage(db)));
   }
   if (!view.isEmpty()) {
-    Fail(QStringLiteral("Запрос «%1» в файле %2 не выполняется: %3.").arg(view, path, SqliteMessage(db)));
+    Fail(QStringLiteral("Запрос «%1» в файле %2 не выполняется: %3.")
+             .arg(view, path, SqliteMessage(db)));
   }
   Fail(QStringLiteral("Файл таблиц %1 не читается: %2.").arg(path, SqliteMessage(db)));
 }
@@ -128,11 +138,24 @@ TablesFile::TablesFile(const QString& path, const QStringList& searched) : path_
   }
   // Another program writing the file holds it only briefly; wait a moment, then give up.
   sqlite3_busy_timeout(db_, 500);
+  // A view is a query someone else wrote: bound what one may cost, so a runaway query ends in a
+  // message instead of a hung window.
+  sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, 1'000'000);
+  deadline_.start();  // restarted before every query
+  sqlite3_progress_handler(
+      db_, 10'000,
+      [](void* self) -> int {
+        return static_cast<TablesFile*>(self)->deadline_.hasExpired(kQueryMilliseconds) ? 1 : 0;
+      },
+      this);
 }
 
-TablesFile::~TablesFile() { sqlite3_close(db_); }
+TablesFile::~TablesFile() {
+  sqlite3_close(db_);
+}
 
 void TablesFile::RequireView(const QString& name) {
+  deadline_.start();
   Statement st(db_, "SELECT type FROM sqlite_master WHERE name = ?1");
   if (!st.ok()) FailRead(db_, path_);
   const QByteArray n = name.toUtf8();
@@ -152,13 +175,15 @@ void TablesFile::RequireView(const QString& name) {
 
 Table TablesFile::ReadView(const QString& name, TableKind kind) {
   RequireView(name);
+  deadline_.start();
   Statement st(db_, "SELECT * FROM " + QuoteIdentifier(name));
   if (!st.ok()) FailRead(db_, path_, name);
   Table table;
   table.name = name;
   table.fieldCount = sqlite3_column_count(st.get());
   if (kind == TableKind::Grid && table.fieldCount > kMaxGridFields) {
-    Fail(QStringLiteral("Таблица «%1»: %2 полей, а в таблице времени в облаках их может быть не более %3.")
+    Fail(QStringLiteral(
+             "Таблица «%1»: %2 полей, а в таблице времени в облаках их может быть не более %3.")
              .arg(name)
              .arg(table.fieldCount)
              .arg(kMaxGridFields));
@@ -175,9 +200,12 @@ Table TablesFile::ReadView(const QString& name, TableKind kind) {
     std::vector<Cell> row(static_cast<std::size_t>(table.fieldCount));
     for (int j = 0; j < used; ++j) {
       switch (sqlite3_column_type(st.get(), j)) {
-        case SQLITE_NULL: break;
+        case SQLITE_NULL:
+          break;
         case SQLITE_INTEGER:
-        case SQLITE_FLOAT: row[j] = sqlite3_column_double(st.get(), j); break;
+        case SQLITE_FLOAT:
+          row[j] = sqlite3_column_double(st.get(), j);
+          break;
         case SQLITE_TEXT: {
           const unsigned char* text = sqlite3_column_text(st.get(), j);
           const auto number = NumberInText(text, sqlite3_column_bytes(st.get(), j));
@@ -190,7 +218,8 @@ Table TablesFile::ReadView(const QString& name, TableKind kind) {
           break;
         }
         default:
-          Fail(QStringLiteral("Таблица %1: двоичные данные вместо числа.").arg(CellPlace(name, record, j + 1)));
+          Fail(QStringLiteral("Таблица %1: двоичные данные вместо числа.")
+                   .arg(CellPlace(name, record, j + 1)));
       }
     }
     table.rows.push_back(std::move(row));
@@ -212,7 +241,9 @@ void CheckTable(const Table& table, TableKind kind) {
     }
   };
   auto requireKey = [&](int record, int field, const Cell& cell, const QString& what) {
-    if (!cell) Fail(QStringLiteral("Таблица %1: пусто, а нужна %2.").arg(CellPlace(name, record, field), what));
+    if (!cell)
+      Fail(QStringLiteral("Таблица %1: пусто, а нужна %2.")
+               .arg(CellPlace(name, record, field), what));
   };
 
   if (kind == TableKind::Climb) {
@@ -230,17 +261,20 @@ void CheckTable(const Table& table, TableKind kind) {
   }
 
   if (table.fieldCount > kMaxGridFields) {
-    Fail(QStringLiteral("Таблица «%1»: %2 полей, а в таблице времени в облаках их может быть не более %3.")
+    Fail(QStringLiteral(
+             "Таблица «%1»: %2 полей, а в таблице времени в облаках их может быть не более %3.")
              .arg(name)
              .arg(table.fieldCount)
              .arg(kMaxGridFields));
   }
   if (table.fieldCount < 2) {
-    Fail(QStringLiteral("Таблица «%1»: нет ни одного ключа столбца (в первой записи только угловое число).")
+    Fail(QStringLiteral(
+             "Таблица «%1»: нет ни одного ключа столбца (в первой записи только угловое число).")
              .arg(name));
   }
   if (table.recordCount() < 2) {
-    Fail(QStringLiteral("Таблица «%1»: нет ни одной строки с нижней границей облачности.").arg(name));
+    Fail(QStringLiteral("Таблица «%1»: нет ни одной строки с нижней границей облачности.")
+             .arg(name));
   }
   for (int j = 1; j < table.fieldCount; ++j) {
     requireKey(1, j + 1, table.rows[0][j], QStringLiteral("высота — ключ столбца"));
@@ -255,6 +289,7 @@ void CheckTable(const Table& table, TableKind kind) {
 QList<ViewInfo> TablesFile::Views() {
   QList<ViewInfo> views;
   QStringList names;
+  deadline_.start();
   {
     Statement st(db_, "SELECT name FROM sqlite_master WHERE type = 'view' ORDER BY name");
     if (!st.ok()) FailRead(db_, path_);
@@ -267,6 +302,7 @@ QList<ViewInfo> TablesFile::Views() {
   for (const QString& name : names) {
     ViewInfo info;
     info.name = name;
+    deadline_.start();
     Statement st(db_, "SELECT * FROM " + QuoteIdentifier(name));
     if (!st.ok()) {
       info.recordCount = -1;
@@ -275,9 +311,13 @@ QList<ViewInfo> TablesFile::Views() {
       continue;
     }
     info.fieldCount = sqlite3_column_count(st.get());
-    int rc;
-    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) ++info.recordCount;
-    if (rc != SQLITE_DONE) {
+    int rc = SQLITE_DONE;
+    while (info.recordCount <= kMaxRecords && (rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+      ++info.recordCount;
+    }
+    if (info.recordCount > kMaxRecords) {
+      info.problem = QStringLiteral("более %1 записей").arg(kMaxRecords);
+    } else if (rc != SQLITE_DONE) {
       info.recordCount = -1;
       info.problem = SqliteMessage(db_);
     }

@@ -5,6 +5,7 @@
 
 #include "table.h"
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 
@@ -14,11 +15,14 @@ namespace meltor {
 
 inline constexpr char kTablesFileName[] = "FlightTables1.mdb";
 
+// The most one open of the file may spend in its queries.
+inline constexpr int kQueryMilliseconds = 3000;
+
 struct ViewInfo {
   QString name;
   int fieldCount = 0;
-  int recordCount = 0;   // -1 when the view's query fails
-  QString problem;       // why the view could not be read, if it could not
+  int recordCount = 0;  // -1 when the view's query fails
+  QString problem;      // why the view could not be read, if it could not
 };
 
 class TablesFile {
@@ -41,12 +45,13 @@ class TablesFile {
   // heights and keys present. Throws CalcError naming the view, record and field.
   Table ReadView(const QString& name, TableKind kind);
 
-  // Every view in the file, sorted by name, with its shape.
+  // Every view in the file, sorted by name, with its shape (counting stops past 32765 records).
   QList<ViewInfo> Views();
 
  private:
   QString path_;
   sqlite3* db_ = nullptr;
+  QElapsedTimer deadline_;
 };
 
 // Checks a table already read for the rules of `kind` (see ReadView). Throws CalcError.

@@ -1,0 +1,185 @@
+#include "calculation.h"
+#include "climb_tables.h"
+#include "command_support.h"
+#include "csv.h"
+#include "flight_fields.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+
+#include <memory>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace meltor::cli {
+
+namespace {
+
+// The result columns after the input columns, in the order of the five results.
+const std::array<QString, kResultCount>& ResultColumns() {
+  static const std::array<QString, kResultCount> columns = {u"zak_kab"_s, u"obl"_s, u"za_obl"_s,
+                                                            u"ogr_vid"_s, u"smu"_s};
+  return columns;
+}
+
+QStringList OutputHeader() {
+  QStringList header;
+  for (const InputColumnInfo& c : InputColumns()) header << c.name;
+  for (const QString& r : ResultColumns()) header << r;
+  header << u"error"_s;
+  return header;
+}
+
+const std::vector<OptionInfo>& BatchOptions() {
+  static const std::vector<OptionInfo> options{TablesOption()};
+  return options;
+}
+
+// Maps each input column to the flight input it fills. A name no input has, or one named twice,
+// is a usage error.
+std::variant<std::vector<InputColumn>, UsageError> MapHeader(const QStringList& header) {
+  std::vector<InputColumn> columns;
+  for (const QString& raw : header) {
+    const QString name = raw.trimmed().toLower();
+    const auto& all = InputColumns();
+    const auto it = std::find_if(all.begin(), all.end(),
+                                 [&](const InputColumnInfo& c) { return c.name == name; });
+    if (it == all.end()) {
+      QStringList known;
+      for (const InputColumnInfo& c : all) known << c.name;
+      return UsageError{
+          u"batch: неизвестный столбец «%1»; допустимы: %2"_s.arg(raw, known.join(u", "_s))};
+    }
+    if (std::find(columns.begin(), columns.end(), it->column) != columns.end()) {
+      return UsageError{u"batch: столбец «%1» указан дважды"_s.arg(raw)};
+    }
+    columns.push_back(it->column);
+  }
+  return columns;
+}
+
+// The count of rows done, on a terminal, for a batch that takes a while. Rewrites one line.
+class Progress {
+ public:
+  explicit Progress(Console& io) : io_(io) { timer_.start(); }
+
+  void Step() {
+    ++rows_;
+    if (!io_.errIsTerminal || (rows_ & 0xFF) != 0) return;
+    const qint64 now = timer_.elapsed();
+    if (now < kDelayMs || now - shownAt_ < kIntervalMs) return;
+    shownAt_ = now;
+    Show({});
+  }
+
+  void Finish() {
+    if (shownAt_ >= 0) Show(u"\n"_s);
+  }
+
+ private:
+  static constexpr qint64 kDelayMs = 500;
+  static constexpr qint64 kIntervalMs = 200;
+
+  void Show(const QString& end) {
+    Print(io_.err, u"\rmeltor-cli batch: обработано строк: %1"_s.arg(rows_) + end);
+    io_.err.waitForBytesWritten(0);
+  }
+
+  Console& io_;
+  QElapsedTimer timer_;
+  qint64 rows_ = 0;
+  qint64 shownAt_ = -1;
+};
+
+}  // namespace
+
+QString BatchOptionsHelp() {
+  return OptionsHelp(BatchOptions());
+}
+
+int RunBatch(const QStringList& args, Console& io) {
+  const auto parsed = ParseOptions(args, BatchOptions());
+  if (const auto* usage = std::get_if<UsageError>(&parsed)) {
+    return ReportUsage(io, u"batch: "_s + usage->message);
+  }
+  const ParsedOptions& options = std::get<ParsedOptions>(parsed);
+  if (options.positionals.size() > 1) {
+    return ReportUsage(io, u"batch: указано больше одного входного файла"_s);
+  }
+
+  const QString inputName = options.positionals.value(0, u"-"_s);
+  std::unique_ptr<QFile> file;
+  QIODevice* input = &io.in;
+  if (inputName != u"-"_s) {
+    file = std::make_unique<QFile>(inputName);
+    if (!file->open(QIODevice::ReadOnly)) {
+      return ReportFailure(
+          io, u"не удалось открыть входной файл «%1»: %2"_s.arg(inputName, file->errorString()));
+    }
+    input = file.get();
+  }
+  const QString shownName = inputName == u"-"_s ? u"стандартный ввод"_s : inputName;
+  const auto readFailure = [&](const CsvError& e) {
+    return ReportFailure(io, u"%1, строка %2: %3"_s.arg(shownName).arg(e.line).arg(e.message));
+  };
+
+  CsvReader reader(*input);
+  const std::optional<QStringList> header = reader.Next();
+  if (reader.error()) return readFailure(*reader.error());
+  std::vector<InputColumn> columns;
+  if (header) {
+    auto mapped = MapHeader(*header);
+    if (const auto* usage = std::get_if<UsageError>(&mapped))
+      return ReportUsage(io, usage->message);
+    columns = std::move(std::get<std::vector<InputColumn>>(mapped));
+  }
+
+  CsvWriter writer(io.out);
+  writer.Write(OutputHeader());
+
+  // The tables are a snapshot for the length of the run: read once, used for every row.
+  const TablesLocation location = LocateTables(options);
+  FileClimbTables tables(location.path, location.searched, FileClimbTables::Mode::Snapshot);
+
+  Progress progress(io);
+  QStringList row;
+  while (const std::optional<QStringList> record = reader.Next()) {
+    FlightTexts texts;
+    QString error;
+    const qsizetype n = std::min<qsizetype>(record->size(), static_cast<qsizetype>(columns.size()));
+    for (qsizetype i = 0; i < n; ++i) texts[columns[static_cast<std::size_t>(i)]] = (*record)[i];
+    if (record->size() != static_cast<qsizetype>(columns.size())) {
+      error = u"строка %1: полей %2, а в заголовке %3"_s.arg(reader.recordLine())
+                  .arg(record->size())
+                  .arg(columns.size());
+    }
+    const std::optional<DayNight> dayNight = ParseDayNight(texts[InputColumn::DayNight]);
+    if (!dayNight && error.isEmpty()) {
+      error = u"day_night: «%1» — допустимо day, night, днём, ночью или пусто"_s.arg(
+          texts[InputColumn::DayNight]);
+    }
+
+    ResultTexts labels;
+    ClearResults(labels);
+    if (error.isEmpty()) {
+      const CalcOutcome outcome =
+          CalculateFlight(ToFlightInput(texts, *dayNight), tables, io.locale);
+      labels = outcome.labels;
+      if (!outcome.ok()) error = outcome.error->message();
+    }
+
+    row.clear();
+    for (const QString& t : texts.text) row << t;
+    for (const QString& l : labels.text) row << l;
+    row << error;
+    writer.Write(row);
+    progress.Step();
+  }
+  progress.Finish();
+
+  if (reader.error()) return readFailure(*reader.error());
+  return kExitOk;
+}
+
+}  // namespace meltor::cli

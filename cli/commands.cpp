@@ -1,0 +1,81 @@
+#include "commands.h"
+
+#include "command_support.h"
+
+using namespace Qt::StringLiterals;
+
+namespace meltor::cli {
+
+namespace {
+
+QString VersionText() {
+  return u"meltor-cli %1\n"_s.arg(QString::fromLatin1(MELTOR_VERSION_TEXT));
+}
+
+QString HelpText() {
+  return u"meltor-cli %1 — время полёта в закрытой кабине, в облаках, за облаками, при "
+         u"ограниченной видимости и всего в СМУ, по таблицам набора высоты.\n"
+         u"\n"
+         u"Использование:\n"
+         u"  meltor-cli calc [--tables FILE] --type TEXT [параметры полёта]\n"
+         u"  meltor-cli batch [--tables FILE] [INPUT.csv | -]\n"
+         u"  meltor-cli tables list [--tables FILE]\n"
+         u"  meltor-cli tables show NAME [--tables FILE]\n"
+         u"  meltor-cli tables check [--tables FILE]\n"
+         u"  meltor-cli --help | --version\n"
+         u"\n"
+         u"calc — один полёт. Каждый TEXT читается так же, как текст поля окна; пропущенный "
+         u"параметр — пустое поле.\n"
+         u"%2"
+         u"Выводит пять строк «заголовок: значение».\n"
+         u"\n"
+         u"batch — полёты из файла CSV (UTF-8, кавычки по RFC 4180; «-» или ничего — стандартный "
+         u"ввод).\n"
+         u"%3"
+         u"  Первая строка — заголовок из столбцов type, hours, minutes, clouds, base, top, "
+         u"vis_km, "
+         u"vis_hm, day_night, hood_close, hood_open, height в любом порядке; недостающий столбец — "
+         u"пустое поле (hours — «0»). day_night: day, night, днём, ночью или пусто.\n"
+         u"  Вывод — CSV: введённые столбцы и zak_kab, obl, za_obl, ogr_vid, smu, error. Строка, "
+         u"расчёт которой не удался, получает «-» в пяти результатах и сообщение в error; "
+         u"остальные строки считаются.\n"
+         u"\n"
+         u"tables list — представления файла таблиц с числом полей и записей.\n"
+         u"tables show NAME — таблица в виде сетки.\n"
+         u"tables check — проверка всех таблиц Z_Time_Pod_* и Z_Time_Obl_*; по строке на каждую "
+         u"проблему.\n"
+         u"%4"
+         u"\n"
+         u"Часы, минуты и высота полёта читаются по правилам локали окружения (LC_ALL, LC_NUMERIC, "
+         u"LANG); остальные поля — с точкой в качестве десятичного разделителя.\n"
+         u"\n"
+         u"Коды выхода: 0 — успешно; 1 — ошибка расчёта, таблиц или входных данных (сообщение в "
+         u"stderr); 2 — ошибка в командной строке.\n"_s.arg(
+             QString::fromLatin1(MELTOR_VERSION_TEXT), CalcOptionsHelp(), BatchOptionsHelp(),
+             TablesOptionsHelp());
+}
+
+}  // namespace
+
+int Run(const QStringList& args, Console& console) {
+  if (args.contains(u"--help"_s) || args.contains(u"-h"_s) ||
+      (!args.isEmpty() && args.front() == u"help"_s)) {
+    Print(console.out, HelpText());
+    return kExitOk;
+  }
+  if (args.isEmpty()) return ReportUsage(console, u"не указана команда: calc, batch или tables"_s);
+
+  const QString& command = args.front();
+  const QStringList rest = args.mid(1);
+  if (command == u"--version"_s) {
+    if (!rest.isEmpty()) return ReportUsage(console, u"--version не принимает аргументов"_s);
+    Print(console.out, VersionText());
+    return kExitOk;
+  }
+  if (command == u"calc"_s) return RunCalc(rest, console);
+  if (command == u"batch"_s) return RunBatch(rest, console);
+  if (command == u"tables"_s) return RunTables(rest, console);
+  return ReportUsage(console, u"неизвестная команда «%1»"_s.arg(command));
+}
+
+}  // namespace meltor::cli

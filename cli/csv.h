@@ -1,0 +1,75 @@
+#pragma once
+
+// Comma-separated values as RFC 4180 writes them: fields separated by a delimiter, records ended
+// by a line break (CRLF or LF on input), a field in double quotes may hold the delimiter, line
+// breaks and doubled quotes. Text is UTF-8.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringDecoder>
+#include <QStringList>
+
+#include <optional>
+
+class QIODevice;
+
+namespace meltor::cli {
+
+struct CsvError {
+  int line = 0;     // the line of the input where the fault lies, from 1
+  QString message;  // Russian text for the user
+};
+
+// Reads records one at a time from a device, so an input of any length needs little memory.
+// A UTF-8 byte order mark at the very start is skipped. An empty line between records is no
+// record. A quote that opens no field, text after a closing quote, an unterminated quoted field
+// and bytes that are no UTF-8 are errors.
+class CsvReader {
+ public:
+  explicit CsvReader(QIODevice& in, char delimiter = ',', qsizetype chunkSize = 64 * 1024);
+
+  // The next record; nullopt at the end of the input or on an error (then error() is set).
+  std::optional<QStringList> Next();
+
+  // The line the last record returned starts on, from 1.
+  int recordLine() const { return recordLine_; }
+  const std::optional<CsvError>& error() const { return error_; }
+
+ private:
+  bool Fill();  // reads more input; false at its end
+  bool FinishField(QStringList& fields);
+  void Fail(int line, const QString& message);
+
+  QIODevice& in_;
+  const char delimiter_;
+  const qsizetype chunkSize_;
+  QByteArray buffer_;
+  qsizetype pos_ = 0;
+  bool atStart_ = true;
+  bool ended_ = false;
+  int line_ = 1;
+  int recordLine_ = 0;
+  QByteArray field_;
+  QStringDecoder decoder_;
+  std::optional<CsvError> error_;
+};
+
+// Writes records, quoting a field only where it must be: when it holds the delimiter, a quote or
+// a line break.
+class CsvWriter {
+ public:
+  explicit CsvWriter(QIODevice& out, char delimiter = ',', QByteArray lineEnd = "\n");
+
+  void Write(const QStringList& fields);
+
+  // One field as it appears in the output.
+  QByteArray Field(const QString& text) const;
+
+ private:
+  QIODevice& out_;
+  const char delimiter_;
+  const QByteArray lineEnd_;
+  QByteArray record_;
+};
+
+}  // namespace meltor::cli

@@ -1,0 +1,33 @@
+// meltor-cli: the flight-time calculator on the command line.
+
+#include "commands.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QLocale>
+
+#include <cstdio>
+
+#ifdef _WIN32
+#include <io.h>
+#define MELTOR_ISATTY _isatty
+#else
+#include <unistd.h>
+#define MELTOR_ISATTY isatty
+#endif
+
+int main(int argc, char* argv[]) {
+  QCoreApplication app(argc, argv);  // for the program's directory, where the tables file lies
+
+  QFile in;
+  QFile out;
+  QFile err;
+  in.open(stdin, QIODevice::ReadOnly);
+  out.open(stdout, QIODevice::WriteOnly);
+  err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
+
+  meltor::cli::Console console{in, out, err, MELTOR_ISATTY(fileno(stderr)) != 0, QLocale::system()};
+  const int code = meltor::cli::Run(app.arguments().mid(1), console);
+  out.flush();
+  return code;
+}

@@ -1,0 +1,640 @@
+// meltor-cli run as a program, on small tables files written here, so every expected result can
+// be worked out by hand from the tables below.
+//
+// L-39 (in-cloud key: the cloud top)       Su-27 (in-cloud key: the layer's thickness)
+//   climb: 100 m 60 s, 500 m 300 s,          climb: 500 m 120 s, 1000 m 240 s, 2000 m 480 s
+//          1000 m 600 s, 2000 m 1200 s
+//   in cloud: keys 1500, 2000                in cloud: keys 1000, 2000
+//     base  500: 600 s, 900 s                  base  500: 180 s, 360 s
+//     base 1000: 300 s, 600 s                  base 1000: 150 s, 300 s
+
+#include "csv.h"
+#include "test_tables.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+using meltor::test::ClimbViewSql;
+using meltor::test::ViewSql;
+using meltor::test::WriteTablesFile;
+
+namespace {
+
+struct Outcome {
+  int code = -1;
+  QString out;
+  QString err;
+};
+
+QStringList Words(const QString& text) {
+  return text.split(u' ', Qt::SkipEmptyParts);
+}
+
+const QStringList& Headings() {
+  static const QStringList headings = {u"в закр. кабине"_s, u"в обл."_s, u"за обл."_s,
+                                       u"при огр. видимости"_s, u"Всего в СМУ"_s};
+  return headings;
+}
+
+// What calc prints for five labels given as one blank-separated text.
+QString CalcText(const QString& labels) {
+  const QStringList l = Words(labels);
+  QString text;
+  for (int i = 0; i < 5; ++i) text += Headings()[i] + u": "_s + l.value(i) + u'\n';
+  return text;
+}
+
+QList<QStringList> ParseCsv(const QString& text, int* errorLine = nullptr) {
+  QBuffer buffer;
+  buffer.setData(text.toUtf8());
+  buffer.open(QIODevice::ReadOnly);
+  meltor::cli::CsvReader reader(buffer);
+  QList<QStringList> records;
+  while (auto r = reader.Next()) records << *r;
+  if (errorLine) *errorLine = reader.error() ? reader.error()->line : 0;
+  return records;
+}
+
+const QStringList& OutputHeader() {
+  static const QStringList header = Words(
+      u"type hours minutes clouds base top vis_km vis_hm day_night hood_close hood_open height "
+      u"zak_kab obl za_obl ogr_vid smu error"_s);
+  return header;
+}
+
+}  // namespace
+
+class CliRunTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase();
+  void calcResults_data();
+  void calcResults();
+  void calcFailures_data();
+  void calcFailures();
+  void usageErrors_data();
+  void usageErrors();
+  void localeOfNumbers_data();
+  void localeOfNumbers();
+  void batchRoundTrip();
+  void batchInput_data();
+  void batchInput();
+  void batchMissingColumns_data();
+  void batchMissingColumns();
+  void batchDayNight_data();
+  void batchDayNight();
+  void batchFaults_data();
+  void batchFaults();
+  void batchRowWithWrongFieldCount();
+  void batchWithoutTablesFile();
+  void tablesCheckBrokenFile();
+  void tablesCheckShippedFile_data();
+  void tablesCheckShippedFile();
+  void tablesList();
+  void tablesShow_data();
+  void tablesShow();
+  void versionAndHelp();
+
+ private:
+  // Runs meltor-cli; `env` entries "NAME=value" set a variable, "NAME" alone removes it.
+  Outcome Run(const QStringList& args, const QByteArray& input = {},
+              const QStringList& env = {u"LC_ALL=C.UTF-8"_s}) const;
+  QString Path(const QString& name) const { return dir_.filePath(name); }
+
+  QTemporaryDir dir_;
+  QString tables_;
+};
+
+Outcome CliRunTest::Run(const QStringList& args, const QByteArray& input,
+                        const QStringList& env) const {
+  QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+  for (const char* name : {"LC_ALL", "LC_NUMERIC", "LANG", "LANGUAGE"})
+    e.remove(QString::fromLatin1(name));
+  for (const QString& item : env) {
+    const qsizetype eq = item.indexOf(u'=');
+    if (eq < 0) {
+      e.remove(item);
+    } else {
+      e.insert(item.left(eq), item.mid(eq + 1));
+    }
+  }
+  QProcess p;
+  p.setProcessEnvironment(e);
+  p.start(QStringLiteral(MELTOR_CLI_PATH), args);
+  if (!p.waitForStarted()) return {};
+  p.write(input);
+  p.closeWriteChannel();
+  if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) return {};
+  return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+          QString::fromUtf8(p.readAllStandardError())};
+}
+
+void CliRunTest::initTestCase() {
+  QVERIFY(dir_.isValid());
+  tables_ = Path(u"small.mdb"_s);
+  WriteTablesFile(
+      tables_,
+      ClimbViewSql(u"Z_Time_Pod_L39"_s, {{100, 60}, {500, 300}, {1000, 600}, {2000, 1200}}) +
+          ViewSql(u"Z_Time_Obl_L39"_s,
+                  {Words(u"0 1500 2000"_s), Words(u"500 600 900"_s), Words(u"1000 300 600"_s)}) +
+          ClimbViewSql(u"Z_Time_Pod_Su27"_s, {{500, 120}, {1000, 240}, {2000, 480}}) +
+          ViewSql(u"Z_Time_Obl_Su27"_s,
+                  {Words(u"0 1000 2000"_s), Words(u"500 180 360"_s), Words(u"1000 150 300"_s)}));
+}
+
+// ---- calc ----
+
+void CliRunTest::calcResults_data() {
+  QTest::addColumn<QString>("args");
+  QTest::addColumn<QString>("labels");
+
+  const QString f3 =
+      u"--type L-39 --hours 1 --minutes 0 --clouds 10 --base 500 --top 1500 --height 3000 "_s;
+  QTest::newRow("3c: visibility at the day minimum")
+      << f3 + u"--day --vis-km 3"_s << u"- 0.10 0.45 0.05 1.00"_s;
+  QTest::newRow("3f: hundreds of metres lift it above the day minimum")
+      << f3 + u"--day --vis-km 4 --vis-hm 5"_s << u"- 0.10 0.45 - 0.55"_s;
+  QTest::newRow("3c: the same visibility is at the night minimum")
+      << f3 + u"--night --vis-km 4 --vis-hm 5"_s << u"- 0.10 0.45 0.05 1.00"_s;
+  QTest::newRow("3f: neither day nor night, no minima")
+      << f3 + u"--vis-km 3"_s << u"- 0.10 0.45 - 0.55"_s;
+  QTest::newRow("option=value")
+      << u"--type=L-39 --hours=1 --minutes=0 --clouds=10 --base=500 --top=1500 --height=3000 --day "
+         u"--vis-km=3"_s
+      << u"- 0.10 0.45 0.05 1.00"_s;
+  // 450 s below and 450 s in cloud round to 8 min each; 8 + 8 + 45 exceeds the hour by one.
+  QTest::newRow("3c: base between rows, a minute balanced")
+      << u"--type L-39 --day --hours 1 --minutes 0 --clouds 10 --base 750 --top 1500 --vis-km 3 "
+         u"--height 3000"_s
+      << u"- 0.08 0.44 0.08 1.00"_s;
+  QTest::newRow("2b: below the cloud base")
+      << u"--type L-39 --day --hours 1 --minutes 0 --clouds 10 --base 500 --top 1500 --vis-km 3 "
+         u"--height 400"_s
+      << u"- - - 1.00 1.00"_s;
+  QTest::newRow("1b: hood from 500 m to 1500 m, key 1000 m, 600 s")
+      << u"--type L-39 --day --hours 1 --minutes 0 --clouds 5 --vis-km 10 --hood-close 500 "
+         u"--hood-open 1500 --height 3000"_s
+      << u"0.50 - - - ПМУ"_s;
+  QTest::newRow("1c: a negative height is a value, not an option")
+      << u"--type L-39 --day --hours 1 --minutes 0 --clouds 5 --vis-km 10 --hood-close -100 "
+         u"--hood-open 1500 --height 3000"_s
+      << u"- - - - ПМУ"_s;
+  QTest::newRow("1a: hours left out read 0")
+      << u"--type L-39 --day --minutes 90 --clouds 0 --vis-km 1 --height 1000"_s
+      << u"- - - 1.30 1.30"_s;
+  const QString su27 =
+      u" --day --hours 1 --minutes 0 --clouds 10 --base 500 --top 1500 --vis-km 3 --height 3000"_s;
+  QTest::newRow("Su-27: key is the layer's thickness")
+      << u"--type Su-27"_s + su27 << u"- 0.03 0.55 0.02 1.00"_s;
+  QTest::newRow("su-27 in lower case") << u"--type su-27"_s + su27 << u"- 0.03 0.55 0.02 1.00"_s;
+  QTest::newRow("Су-27 as the list has it")
+      << u"--type Су-27"_s + su27 << u"- 0.03 0.55 0.02 1.00"_s;
+}
+
+void CliRunTest::calcResults() {
+  QFETCH(QString, args);
+  QFETCH(QString, labels);
+  const Outcome r = Run(QStringList{u"calc"_s, u"--tables"_s, tables_} + Words(args));
+  QCOMPARE(r.err, QString());
+  QCOMPARE(r.code, 0);
+  QCOMPARE(r.out, CalcText(labels));
+}
+
+void CliRunTest::calcFailures_data() {
+  QTest::addColumn<QString>("tables");  // a file in the test's folder; empty: the small tables
+  QTest::addColumn<QString>("args");
+  QTest::addColumn<QString>("message");
+
+  const QString flight =
+      u" --day --hours 1 --minutes 0 --clouds 10 --base 500 --top 1500 --vis-km 3 --height 3000"_s;
+  QTest::newRow("type not in the list")
+      << QString() << u"--type Boeing"_s + flight << u"«Boeing» нет в списке"_s;
+  QTest::newRow("flight height left out")
+      << QString() << u"--type L-39 --hours 1 --minutes 0 --clouds 0"_s
+      << u"Высота п-та, м: поле не заполнено"_s;
+  QTest::newRow("hours not a number")
+      << QString() << u"--type L-39 --hours abc --minutes 0 --height 100"_s
+      << u"«abc» — не число"_s;
+  QTest::newRow("no tables for the type")
+      << QString() << u"--type Su-24"_s + flight << u"Z_Time_Pod_Su24"_s;
+  QTest::newRow("tables file missing")
+      << u"absent.mdb"_s << u"--type L-39"_s + flight << u"absent.mdb"_s;
+}
+
+void CliRunTest::calcFailures() {
+  QFETCH(QString, tables);
+  QFETCH(QString, args);
+  QFETCH(QString, message);
+  const Outcome r =
+      Run(QStringList{u"calc"_s, u"--tables"_s, tables.isEmpty() ? tables_ : Path(tables)} +
+          Words(args));
+  QCOMPARE(r.code, 1);
+  QCOMPARE(r.out, QString());
+  QVERIFY2(r.err.contains(message), qPrintable(r.err));
+}
+
+void CliRunTest::usageErrors_data() {
+  QTest::addColumn<QString>("args");
+  QTest::addColumn<QString>("message");
+  QTest::newRow("no command") << QString() << u"команда"_s;
+  QTest::newRow("unknown command") << u"fly"_s << u"«fly»"_s;
+  QTest::newRow("calc without --type") << u"calc --hours 1"_s << u"--type"_s;
+  QTest::newRow("option without its value") << u"calc --day --type"_s << u"--type"_s;
+  QTest::newRow("unknown option") << u"calc --type L-39 --speed 5"_s << u"--speed"_s;
+  QTest::newRow("day and night") << u"calc --type L-39 --day --night"_s << u"--night"_s;
+  QTest::newRow("option twice") << u"calc --type L-39 --type Su-27"_s << u"--type"_s;
+  QTest::newRow("flag with a value") << u"calc --type L-39 --day=yes"_s << u"--day"_s;
+  QTest::newRow("stray argument") << u"calc --type L-39 extra"_s << u"«extra»"_s;
+  QTest::newRow("batch of two files") << u"batch a.csv b.csv"_s << u"batch"_s;
+  QTest::newRow("batch, unknown option") << u"batch --totals"_s << u"--totals"_s;
+  QTest::newRow("tables alone") << u"tables"_s << u"list"_s;
+  QTest::newRow("tables show without a name") << u"tables show"_s << u"show"_s;
+  QTest::newRow("tables, unknown subcommand") << u"tables drop"_s << u"«drop»"_s;
+  QTest::newRow("tables list, stray argument") << u"tables list extra"_s << u"«extra»"_s;
+  QTest::newRow("--version with an argument") << u"--version now"_s << u"--version"_s;
+}
+
+void CliRunTest::usageErrors() {
+  QFETCH(QString, args);
+  QFETCH(QString, message);
+  const Outcome r = Run(Words(args));
+  QCOMPARE(r.code, 2);
+  QCOMPARE(r.out, QString());
+  QVERIFY2(r.err.contains(message) && r.err.contains(u"meltor-cli --help"_s), qPrintable(r.err));
+}
+
+void CliRunTest::localeOfNumbers_data() {
+  QTest::addColumn<QStringList>("env");
+  QTest::addColumn<QString>("hours");
+  QTest::addColumn<QString>("limitedVisibility");  // empty: a conversion error
+
+  const QString ru = u"ru_RU.UTF-8"_s;
+  QTest::newRow("LC_ALL ru: decimal comma")
+      << QStringList{u"LC_ALL="_s + ru} << u"0,5"_s << u"0.30"_s;
+  QTest::newRow("LC_ALL ru: full stop is no decimal point")
+      << QStringList{u"LC_ALL="_s + ru} << u"0.5"_s << QString();
+  QTest::newRow("LC_ALL C: full stop") << QStringList{u"LC_ALL=C.UTF-8"_s} << u"0.5"_s << u"0.30"_s;
+  QTest::newRow("LC_ALL C: comma is no decimal point")
+      << QStringList{u"LC_ALL=C.UTF-8"_s} << u"0,5"_s << QString();
+  QTest::newRow("LC_NUMERIC without LC_ALL")
+      << QStringList{u"LC_NUMERIC="_s + ru, u"LANG=C.UTF-8"_s} << u"0,5"_s << u"0.30"_s;
+  QTest::newRow("LANG alone") << QStringList{u"LANG=de_DE.UTF-8"_s} << u"0,5"_s << u"0.30"_s;
+  QTest::newRow("LC_ALL over LANG")
+      << QStringList{u"LC_ALL=C.UTF-8"_s, u"LANG="_s + ru} << u"0,5"_s << QString();
+}
+
+void CliRunTest::localeOfNumbers() {
+  QFETCH(QStringList, env);
+  QFETCH(QString, hours);
+  QFETCH(QString, limitedVisibility);
+  const Outcome r = Run({u"calc"_s, u"--tables"_s, tables_, u"--type"_s, u"L-39"_s, u"--day"_s,
+                         u"--hours"_s, hours, u"--minutes"_s, u"0"_s, u"--clouds"_s, u"0"_s,
+                         u"--vis-km"_s, u"1"_s, u"--height"_s, u"1000"_s},
+                        {}, env);
+  if (limitedVisibility.isEmpty()) {
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(u"«%1» — не число"_s.arg(hours)), qPrintable(r.err));
+  } else {
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, CalcText(u"- - - %1 %1"_s.arg(limitedVisibility)));
+  }
+}
+
+// ---- batch ----
+
+void CliRunTest::batchRoundTrip() {
+  // Columns in an order of their own, CRLF line ends, quoted fields.
+  const QByteArray input =
+      "height,type,day_night,clouds,base,top,vis_km,vis_hm,minutes,hours,hood_close,hood_open\r\n"
+      "3000,L-39,day,10,500,1500,3,,0,1,,\r\n"
+      "3000,\"Boe,\"\"ing\"\"\nX\",day,10,500,1500,3,,0,1,,\r\n"
+      "3000,Su-27,днём,10,500,1500,3,,0,1,,\r\n"
+      "3000,L-39,evening,10,500,1500,3,,0,1,,\r\n"
+      "3000,Л-39,day,5,,,10,,0,\"1\",500,1500\r\n"
+      ",L-39,day,0,,,1,,0,1,,\r\n"
+      "1000,L-39,day,0,,,1,,0,0.5,,\r\n"_ba;
+  struct Expected {
+    QString labels;
+    QString error;  // a piece of the message; empty: the row succeeds
+  };
+  const QList<Expected> expected = {
+      {u"- 0.10 0.45 0.05 1.00"_s, {}}, {{}, u"«Boe,\"ing\"\nX» нет в списке"_s},
+      {u"- 0.03 0.55 0.02 1.00"_s, {}}, {{}, u"«evening»"_s},
+      {u"0.50 - - - ПМУ"_s, {}},        {{}, u"Высота п-та, м: поле не заполнено"_s},
+      {u"- - - 0.30 0.30"_s, {}},
+  };
+
+  const Outcome r = Run({u"batch"_s, u"--tables"_s, tables_, u"-"_s}, input);
+  QCOMPARE(r.err, QString());  // no progress when the error stream is no terminal
+  QCOMPARE(r.code, 0);
+  int errorLine = -1;
+  const QList<QStringList> out = ParseCsv(r.out, &errorLine);
+  QCOMPARE(errorLine, 0);
+  const QList<QStringList> in = ParseCsv(QString::fromUtf8(input));
+  QCOMPARE(out.size(), in.size());
+  QCOMPARE(out.front(), OutputHeader());
+
+  for (qsizetype i = 1; i < out.size(); ++i) {
+    const QStringList& row = out[i];
+    QCOMPARE(row.size(), OutputHeader().size());
+    for (qsizetype c = 0; c < in.front().size(); ++c) {
+      QCOMPARE(row[OutputHeader().indexOf(in.front()[c])], in[i][c]);  // echoed as read
+    }
+    const Expected& e = expected[i - 1];
+    const QStringList labels = row.mid(12, 5);
+    if (e.error.isEmpty()) {
+      QCOMPARE(labels, Words(e.labels));
+      QCOMPARE(row[17], QString());
+    } else {
+      QCOMPARE(labels, QStringList(5, u"-"_s));
+      QVERIFY2(row[17].contains(e.error), qPrintable(row[17]));
+    }
+  }
+}
+
+void CliRunTest::batchInput_data() {
+  QTest::addColumn<QStringList>("args");
+  QTest::newRow("file") << QStringList{u"@file"_s};
+  QTest::newRow("dash") << QStringList{u"-"_s};
+  QTest::newRow("nothing") << QStringList{};
+}
+
+void CliRunTest::batchInput() {
+  QFETCH(QStringList, args);
+  const QByteArray input =
+      "type,minutes,clouds,vis_km,day_night,height\nL-39,90,0,1,day,1000\n\"Л-39\",45,0,1,day,1000\n"_ba;
+  const QString file = Path(u"flights.csv"_s);
+  {
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(input);
+  }
+  args.replaceInStrings(u"@file"_s, file);
+  const Outcome r = Run(QStringList{u"batch"_s, u"--tables"_s, tables_} + args,
+                        args.isEmpty() || args.front() == u"-"_s ? input : QByteArray());
+  QCOMPARE(r.code, 0);
+  const QString h = OutputHeader().join(u','), dashes = u"-,-,-,"_s;
+  QCOMPARE(r.out, h + u"\nL-39,0,90,0,,,1,,day,,,1000,"_s + dashes + u"1.30,1.30,\n"_s +
+                      u"Л-39,0,45,0,,,1,,day,,,1000,"_s + dashes + u"0.45,0.45,\n"_s);
+}
+
+void CliRunTest::batchMissingColumns_data() {
+  QTest::addColumn<QByteArray>("input");
+  QTest::addColumn<QString>("hours");  // as echoed
+  QTest::addColumn<QString>("smu");
+  QTest::addColumn<QString>("error");
+  QTest::newRow("hours left out read 0")
+      << "type,day_night,minutes,clouds,vis_km,height\nL-39,day,90,0,1,1000\n"_ba << u"0"_s
+      << u"1.30"_s << QString();
+  QTest::newRow("height left out is empty") << "type,hours,minutes\nL-39,1,0\n"_ba << u"1"_s
+                                            << u"-"_s << u"Высота п-та, м: поле не заполнено"_s;
+  QTest::newRow("minutes left out are empty") << "height,type\n1000,L-39\n"_ba << u"0"_s << u"-"_s
+                                              << u"Время п-та, мин: поле не заполнено"_s;
+  QTest::newRow("type left out is empty")
+      << "height,minutes\n1000,5\n"_ba << u"0"_s << u"-"_s << u"тип не выбран"_s;
+}
+
+void CliRunTest::batchMissingColumns() {
+  QFETCH(QByteArray, input);
+  QFETCH(QString, hours);
+  QFETCH(QString, smu);
+  QFETCH(QString, error);
+  const Outcome r = Run({u"batch"_s, u"--tables"_s, tables_}, input);
+  QCOMPARE(r.code, 0);
+  const QList<QStringList> out = ParseCsv(r.out);
+  QCOMPARE(out.size(), 2);
+  QCOMPARE(out[1].size(), OutputHeader().size());
+  QCOMPARE(out[1][1], hours);
+  QCOMPARE(out[1][16], smu);
+  if (error.isEmpty()) {
+    QCOMPARE(out[1][17], QString());
+  } else {
+    QVERIFY2(out[1][17].contains(error), qPrintable(out[1][17]));
+  }
+}
+
+void CliRunTest::batchDayNight_data() {
+  QTest::addColumn<QString>("dayNight");
+  QTest::addColumn<QString>("visKm");
+  QTest::addColumn<QString>("visHm");
+  QTest::addColumn<QString>("smu");  // empty: the row fails
+  // 4.5 km is above the L-39's day minimum and at its night minimum; 3 km is at the day minimum
+  // and above no minima at all.
+  QTest::newRow("day") << u"day"_s << u"4"_s << u"5"_s << u"0.55"_s;
+  QTest::newRow("днём") << u"днём"_s << u"4"_s << u"5"_s << u"0.55"_s;
+  QTest::newRow("DAY") << u"DAY"_s << u"4"_s << u"5"_s << u"0.55"_s;
+  QTest::newRow("night") << u"night"_s << u"4"_s << u"5"_s << u"1.00"_s;
+  QTest::newRow("ночью") << u"ночью"_s << u"4"_s << u"5"_s << u"1.00"_s;
+  QTest::newRow("day at 3 km") << u"day"_s << u"3"_s << QString() << u"1.00"_s;
+  QTest::newRow("empty at 3 km") << QString() << u"3"_s << QString() << u"0.55"_s;
+  QTest::newRow("other text") << u"dusk"_s << u"3"_s << QString() << QString();
+}
+
+void CliRunTest::batchDayNight() {
+  QFETCH(QString, dayNight);
+  QFETCH(QString, visKm);
+  QFETCH(QString, visHm);
+  QFETCH(QString, smu);
+  const QString input =
+      u"type,hours,minutes,clouds,base,top,height,vis_km,vis_hm,day_night\n"
+      u"L-39,1,0,10,500,1500,3000,%1,%2,%3\n"_s.arg(visKm, visHm, dayNight);
+  const Outcome r = Run({u"batch"_s, u"--tables"_s, tables_}, input.toUtf8());
+  QCOMPARE(r.code, 0);
+  const QList<QStringList> out = ParseCsv(r.out);
+  QCOMPARE(out.size(), 2);
+  QCOMPARE(out[1][8], dayNight);
+  if (smu.isEmpty()) {
+    QCOMPARE(out[1][16], u"-"_s);
+    QVERIFY2(out[1][17].contains(u"day_night"_s) && out[1][17].contains(dayNight),
+             qPrintable(out[1][17]));
+  } else {
+    QCOMPARE(out[1][16], smu);
+    QCOMPARE(out[1][17], QString());
+  }
+}
+
+void CliRunTest::batchFaults_data() {
+  QTest::addColumn<QString>("file");  // read instead of the standard input when set
+  QTest::addColumn<QByteArray>("input");
+  QTest::addColumn<int>("code");
+  QTest::addColumn<QString>("message");
+  QTest::addColumn<int>("rowsOut");  // data rows written before the fault; -1: nothing written
+
+  QTest::newRow("unknown column") << QString() << "type,speed\nL-39,5\n"_ba << 2 << u"«speed»"_s
+                                  << -1;
+  QTest::newRow("column twice") << QString() << "type,hours,type\n"_ba << 2 << u"«type»"_s << -1;
+  QTest::newRow("unterminated quote after a good row")
+      << QString() << "type,minutes,clouds,vis_km,height\nL-39,90,0,1,1000\n\"L-39,1\n"_ba << 1
+      << u"строка 3"_s << 1;
+  QTest::newRow("input file missing")
+      << u"absent.csv"_s << QByteArray() << 1 << u"absent.csv"_s << -1;
+}
+
+void CliRunTest::batchFaults() {
+  QFETCH(QString, file);
+  QFETCH(QByteArray, input);
+  QFETCH(int, code);
+  QFETCH(QString, message);
+  QFETCH(int, rowsOut);
+  QStringList args{u"batch"_s, u"--tables"_s, tables_};
+  if (!file.isEmpty()) args << Path(file);
+  const Outcome r = Run(args, input);
+  QCOMPARE(r.code, code);
+  QVERIFY2(r.err.contains(message), qPrintable(r.err));
+  if (rowsOut < 0) {
+    QCOMPARE(r.out, QString());
+  } else {
+    QCOMPARE(ParseCsv(r.out).size(), 1 + rowsOut);
+  }
+}
+
+void CliRunTest::batchRowWithWrongFieldCount() {
+  const Outcome r =
+      Run({u"batch"_s, u"--tables"_s, tables_},
+          "type,minutes,clouds,vis_km,height,day_night\nL-39,90\nL-39,90,0,1,1000,day,7\n"
+          "L-39,90,0,1,1000,day\n"_ba);
+  QCOMPARE(r.code, 0);
+  const QList<QStringList> out = ParseCsv(r.out);
+  QCOMPARE(out.size(), 4);
+  QCOMPARE(out[1][16], u"-"_s);
+  QVERIFY2(out[1][17].contains(u"строка 2: полей 2"_s), qPrintable(out[1][17]));
+  QCOMPARE(out[2][16], u"-"_s);
+  QVERIFY2(out[2][17].contains(u"строка 3: полей 7"_s), qPrintable(out[2][17]));
+  QCOMPARE(out[3][16], u"1.30"_s);
+}
+
+void CliRunTest::batchWithoutTablesFile() {
+  // A flight that needs no table still gets its result.
+  const Outcome r = Run({u"batch"_s, u"--tables"_s, Path(u"absent.mdb"_s)},
+                        "type,hours,minutes,clouds,base,top,vis_km,day_night,height\n"
+                        "L-39,1,0,10,500,1500,3,day,3000\n"
+                        "L-39,1,30,0,,,1,day,1000\n"
+                        "L-39,1,0,10,500,1500,3,day,3000\n"_ba);
+  QCOMPARE(r.code, 0);
+  const QList<QStringList> out = ParseCsv(r.out);
+  QCOMPARE(out.size(), 4);
+  for (const int i : {1, 3}) {
+    QCOMPARE(out[i][16], u"-"_s);
+    QVERIFY2(out[i][17].contains(u"absent.mdb"_s), qPrintable(out[i][17]));
+  }
+  QCOMPARE(out[2][16], u"1.30"_s);
+  QCOMPARE(out[2][17], QString());
+}
+
+// ---- tables ----
+
+void CliRunTest::tablesCheckBrokenFile() {
+  const QString file = Path(u"broken.mdb"_s);
+  WriteTablesFile(
+      file,
+      ClimbViewSql(u"Z_Time_Pod_L39"_s, {{100, 60}, {500, 300}}) +
+          // The corner is not below the key 1000.
+          ViewSql(u"Z_Time_Obl_L39"_s,
+                  {Words(u"1000 1000 2000"_s), Words(u"1500 60 120"_s), Words(u"2500 30 60"_s)}) +
+          // The corner is not below the cloud base -100.
+          ViewSql(u"Z_Time_Obl_Su27"_s,
+                  {Words(u"0 1000 2000"_s), Words(u"-100 60 120"_s), Words(u"500 30 60"_s)}) +
+          ViewSql(u"Z_Time_Pod_Su27"_s, {Words(u"100 60"_s), Words(u"500 abc"_s)}) +
+          // 25 fields.
+          ViewSql(
+              u"Z_Time_Obl_Su24"_s,
+              {Words(u"0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24"_s),
+               Words(u"100 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24"_s)}) +
+          u"CREATE TABLE empty(h INTEGER, t INTEGER);\n"
+          u"CREATE VIEW \"Z_Time_Pod_Su24\" AS SELECT h, t FROM empty;\n"
+          u"CREATE VIEW \"Notes\" AS SELECT 'not a table of ours' AS text;\n"_s);
+
+  const Outcome r = Run({u"tables"_s, u"check"_s, u"--tables"_s, file});
+  QCOMPARE(r.code, 1);
+  QStringList lines = r.out.split(u'\n');
+  QCOMPARE(lines.takeLast(), QString());
+  // One line for each broken view, one for each missing view (Su-25, MiG-29, MiG-31).
+  const QStringList named = {u"Z_Time_Obl_L39"_s,   u"Z_Time_Obl_Su27"_s,  u"Z_Time_Pod_Su27"_s,
+                             u"Z_Time_Obl_Su24"_s,  u"Z_Time_Pod_Su24"_s,  u"Z_Time_Pod_Su25"_s,
+                             u"Z_Time_Obl_Su25"_s,  u"Z_Time_Pod_MiG29"_s, u"Z_Time_Obl_MiG29"_s,
+                             u"Z_Time_Pod_MiG31"_s, u"Z_Time_Obl_MiG31"_s};
+  QCOMPARE(lines.size(), named.size());
+  for (const QString& view : named) {
+    QCOMPARE(lines.filter(view).size(), 1);
+  }
+  QVERIFY2(lines.filter(u"Z_Time_Obl_L39"_s).front().contains(u"1000"_s), qPrintable(r.out));
+  QVERIFY2(lines.filter(u"Z_Time_Obl_Su27"_s).front().contains(u"-100"_s), qPrintable(r.out));
+}
+
+void CliRunTest::tablesCheckShippedFile_data() {
+  QTest::addColumn<QStringList>("args");
+  QTest::newRow("named") << QStringList{u"--tables"_s, QStringLiteral(MELTOR_SHIPPED_TABLES)};
+  QTest::newRow("next to the program") << QStringList{};
+}
+
+void CliRunTest::tablesCheckShippedFile() {
+  QFETCH(QStringList, args);
+  const Outcome r = Run(QStringList{u"tables"_s, u"check"_s} + args);
+  QCOMPARE(r.out, QString());
+  QCOMPARE(r.code, 0);
+  QVERIFY2(r.err.contains(u"FlightTables1.mdb"_s) && r.err.contains(u"12"_s), qPrintable(r.err));
+}
+
+void CliRunTest::tablesList() {
+  const Outcome r = Run({u"tables"_s, u"list"_s, u"--tables"_s, tables_});
+  QCOMPARE(r.code, 0);
+  QCOMPARE(r.out,
+           u"Представление    Полей  Записей\n"
+           u"Z_Time_Obl_L39       3        3\n"
+           u"Z_Time_Obl_Su27      3        3\n"
+           u"Z_Time_Pod_L39       2        4\n"
+           u"Z_Time_Pod_Su27      2        3\n"_s);
+}
+
+void CliRunTest::tablesShow_data() {
+  QTest::addColumn<QString>("view");
+  QTest::addColumn<QString>("grid");
+  QTest::newRow("in-cloud grid") << u"Z_Time_Obl_L39"_s
+                                 << u"   0  1500  2000\n"
+                                    u"----------------\n"
+                                    u" 500   600   900\n"
+                                    u"1000   300   600\n"_s;
+  QTest::newRow("climb table") << u"Z_Time_Pod_Su27"_s
+                               << u"высота, м  время, с\n"
+                                  u"-------------------\n"
+                                  u"      500       120\n"
+                                  u"     1000       240\n"
+                                  u"     2000       480\n"_s;
+}
+
+void CliRunTest::tablesShow() {
+  QFETCH(QString, view);
+  QFETCH(QString, grid);
+  const Outcome r = Run({u"tables"_s, u"show"_s, view, u"--tables"_s, tables_});
+  QCOMPARE(r.code, 0);
+  QCOMPARE(r.out, grid);
+
+  const Outcome missing =
+      Run({u"tables"_s, u"show"_s, u"Z_Time_Pod_Su24"_s, u"--tables"_s, tables_});
+  QCOMPARE(missing.code, 1);
+  QVERIFY2(missing.err.contains(u"Z_Time_Pod_Su24"_s), qPrintable(missing.err));
+}
+
+void CliRunTest::versionAndHelp() {
+  const Outcome version = Run({u"--version"_s});
+  QCOMPARE(version.code, 0);
+  QCOMPARE(version.out, u"meltor-cli 2.02.0001\n"_s);
+
+  for (const QStringList& args : {QStringList{u"--help"_s}, QStringList{u"calc"_s, u"--help"_s}}) {
+    const Outcome help = Run(args);
+    QCOMPARE(help.code, 0);
+    QCOMPARE(help.err, QString());
+    for (const QString& word :
+         {u"calc"_s, u"batch"_s, u"tables check"_s, u"--vis-hm"_s, u"day_night"_s}) {
+      QVERIFY2(help.out.contains(word), qPrintable(word));
+    }
+  }
+}
+
+QTEST_GUILESS_MAIN(CliRunTest)
+#include "tst_cli_run.moc"
