@@ -14,6 +14,8 @@ packages=(
   xvfb xauth xdotool imagemagick
   # sanitizers, fuzzing and benchmarks
   clang libclang-rt-14-dev libfuzzer-14-dev libbenchmark-dev
+  # compiles the Windows version resource in a test
+  llvm-14
   # formatting
   clang-format
   # packaging

@@ -1,0 +1,519 @@
+// The main window as the pilot meets it: start-up state, layout, tab order, a calculation on a
+// tables file of the test's own, and a calculation that stops with a message.
+
+#include "errors.h"
+#include "main_window.h"
+#include "message_sink.h"
+#include "test_tables.h"
+#include "window_driver.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <tuple>
+
+using namespace meltor;
+using namespace meltor::test;
+
+namespace {
+
+// A flight as typed into the window.
+struct Flight {
+  QString typ;        // typed into the type field, unless chosen from the list
+  int typIndex = -1;  // >= 0: chosen from the list instead
+  QString hours = QStringLiteral("0");
+  QString minutes, bal, hn, hv, vidKm, vidSm, shtorkaZ, shtorkaO, hpol;
+  DayNight dayNight = DayNight::None;
+};
+
+// L-39 by day, one hour, 10 tenths from 200 to 1000 m, visibility 3 km, flight height 3000 m.
+Flight CloudFlight() {
+  Flight f;
+  f.typIndex = 0;
+  f.hours = QStringLiteral("1");
+  f.minutes = QStringLiteral("0");
+  f.bal = QStringLiteral("10");
+  f.hn = QStringLiteral("200");
+  f.hv = QStringLiteral("1000");
+  f.vidKm = QStringLiteral("3");
+  f.hpol = QStringLiteral("3000");
+  f.dayNight = DayNight::Day;
+  return f;
+}
+
+// What the window shows for CloudFlight on the test tables, worked out by hand: below cloud
+// 150 s, in cloud 390 s, above cloud 3600 - 150 - 390 = 3060 s; in minutes 2.5 -> 2, 6.5 -> 6
+// (halves to even), 51; 59 is one short of the 60-minute flight, so the minute goes into cloud.
+const QStringList kCloudFlightResults = {QStringLiteral("-"), QStringLiteral("0.07"),
+                                         QStringLiteral("0.51"), QStringLiteral("0.02"),
+                                         QStringLiteral("1.00")};
+
+void Enter(MainWindow& window, const Flight& f) {
+  auto* cbo = Child<QComboBox>(window, u"cboTyp");
+  if (f.typIndex >= 0) {
+    QVERIFY(ChooseFromList(cbo, f.typIndex));
+  } else {
+    Clear(cbo);
+    Type(cbo, f.typ);
+  }
+  const std::array<std::pair<const char16_t*, QString>, 10> boxes = {{
+      {u"txtTpolChas", f.hours},
+      {u"txtTpolMin", f.minutes},
+      {u"txtBal", f.bal},
+      {u"txtHn", f.hn},
+      {u"txtHv", f.hv},
+      {u"txtVidKm", f.vidKm},
+      {u"txtVidSm", f.vidSm},
+      {u"txtShtorkaZ", f.shtorkaZ},
+      {u"txtShtorkaO", f.shtorkaO},
+      {u"txtHpol", f.hpol},
+  }};
+  for (const auto& [name, text] : boxes) {
+    auto* box = Child<QLineEdit>(window, name);
+    QVERIFY(box);
+    Clear(box);
+    Type(box, text);
+    QCOMPARE(box->text(), text);
+  }
+  if (f.dayNight != DayNight::None) {
+    QTest::mouseClick(
+        Child<QRadioButton>(window, f.dayNight == DayNight::Day ? u"optDSMU" : u"optNSMU"),
+        Qt::LeftButton);
+  }
+}
+
+void PressCalculate(MainWindow& window) {
+  auto* ok = Child<QPushButton>(window, u"cmdOK");
+  QVERIFY(ok->isEnabled());
+  QTest::mouseClick(ok, Qt::LeftButton);
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Flight)
+
+class TestMainWindow : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(dir_.isValid());
+    tablesPath_ = dir_.filePath(QStringLiteral("FlightTables1.mdb"));
+    WriteTablesFile(tablesPath_,
+                    ClimbViewSql(QStringLiteral("Z_Time_Pod_L39"),
+                                 {{100, 60}, {200, 150}, {500, 300}, {1000, 560}, {3000, 1500}}) +
+                        ViewSql(QStringLiteral("Z_Time_Obl_L39"),
+                                {{QStringLiteral("-1"), QStringLiteral("500"),
+                                  QStringLiteral("1000"), QStringLiteral("2000")},
+                                 {QStringLiteral("200"), QStringLiteral("100"),
+                                  QStringLiteral("390"), QStringLiteral("900")},
+                                 {QStringLiteral("1000"), QStringLiteral("0"), QStringLiteral("0"),
+                                  QStringLiteral("600")}}));
+  }
+
+  void startUpState() {
+    RecordingSink sink;
+    MainWindow window(sink, Settings());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    QCOMPARE(window.objectName(), QStringLiteral("frmSMU"));
+    QCOMPARE(window.minimumSize(), QSize(500, 261));
+    QCOMPARE(window.maximumSize(), QSize(500, 261));
+    QVERIFY(!window.findChild<QMenuBar*>());
+
+    auto* cbo = Child<QComboBox>(window, u"cboTyp");
+    QVERIFY(cbo && cbo->isEditable());
+    QStringList entries;
+    for (int i = 0; i < cbo->count(); ++i) entries << cbo->itemText(i);
+    QCOMPARE(entries, (QStringList{QStringLiteral("Л-39"), QStringLiteral("Су-24"),
+                                   QStringLiteral("Су-25"), QStringLiteral("Су-27"),
+                                   QStringLiteral("МиГ-29"), QStringLiteral("МиГ-31")}));
+    QCOMPARE(cbo->currentIndex(), -1);
+    QCOMPARE(cbo->currentText(), QString());
+    QCOMPARE(QApplication::focusWidget(), cbo);
+
+    // Hours read "0", every other box is empty, and any text goes in.
+    FlightInput empty;
+    empty.txtTpolChas = QStringLiteral("0");
+    const FlightInput in = window.Input();
+    QCOMPARE(std::tie(in.txtHpol, in.txtTpolChas, in.txtTpolMin, in.txtBal, in.txtHn, in.txtHv,
+                      in.txtVidKm, in.txtVidSm, in.txtShtorkaZ, in.txtShtorkaO, in.cboTyp),
+             std::tie(empty.txtHpol, empty.txtTpolChas, empty.txtTpolMin, empty.txtBal, empty.txtHn,
+                      empty.txtHv, empty.txtVidKm, empty.txtVidSm, empty.txtShtorkaZ,
+                      empty.txtShtorkaO, empty.cboTyp));
+    QCOMPARE(in.dayNight, DayNight::None);
+    for (const QLineEdit* box : window.findChildren<QLineEdit*>()) {
+      QVERIFY(!box->validator() && box->inputMask().isEmpty());
+      QVERIFY(!box->accessibleName().isEmpty() || box->parentWidget() == cbo);
+    }
+
+    // Blank until the first calculation, not "-".
+    QCOMPARE(ShownResults(window), QStringList(5, QString()));
+
+    QVERIFY(!Child<QPushButton>(window, u"cmdOK")->isEnabled());
+    QVERIFY(Child<QPushButton>(window, u"cmdAbout")->isEnabled());
+    QVERIFY(Child<QPushButton>(window, u"cmdQuit")->isEnabled());
+    for (const auto* button : window.findChildren<QPushButton*>()) {
+      QVERIFY2(!button->autoDefault() && !button->isDefault(), qPrintable(button->objectName()));
+    }
+  }
+
+  // Where the frames, buttons and results stand, in twips from their container (15 twips to the
+  // pixel).
+  void placement_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("container");
+    QTest::addColumn<QRect>("twips");
+    const auto row = [](const char* name, const char* container, QRect twips) {
+      QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(container) << twips;
+    };
+    row("fraInput", "frmSMU", {120, 120, 7215, 2295});
+    row("Frame5", "frmSMU", {120, 2520, 3975, 1215});
+    row("Frame6", "frmSMU", {4200, 2520, 1335, 1215});
+    row("fraTyp", "fraInput", {120, 240, 1335, 855});
+    row("fraTime", "fraInput", {1440, 240, 1095, 855});
+    row("fraObl", "fraInput", {2520, 240, 2055, 855});
+    row("Frame1", "fraInput", {4560, 240, 1335, 855});
+    row("Frame2", "fraInput", {5880, 240, 1215, 855});
+    row("Frame3", "fraInput", {120, 1200, 2415, 975});
+    row("fraHpol", "fraInput", {2640, 1200, 1335, 975});
+    row("cmdOK", "fraInput", {6120, 1200, 975, 375});
+    row("cmdAbout", "fraInput", {4320, 1800, 975, 375});
+    row("cmdQuit", "fraInput", {6120, 1800, 975, 375});
+    row("lblZakKab", "Frame5", {360, 720, 615, 375});
+    row("lblOgrVid", "Frame5", {3120, 720, 615, 375});
+    row("lblSMU", "Frame6", {360, 720, 615, 375});
+  }
+  void placement() {
+    QFETCH(QString, name);
+    QFETCH(QString, container);
+    QFETCH(QRect, twips);
+    RecordingSink sink;
+    MainWindow window(sink, Settings());
+    const auto* widget = Child<QWidget>(window, name);
+    QVERIFY(widget);
+    QCOMPARE(widget->parentWidget()->objectName(), container);
+    QCOMPARE(widget->geometry(),
+             QRect(twips.x() / 15, twips.y() / 15, twips.width() / 15, twips.height() / 15));
+  }
+
+  // Every control lies inside its container, and every caption is whole in the window's font
+  // as the system gives it.
+  void captionsFit() {
+    RecordingSink sink;
+    MainWindow window(sink, Settings());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (const QWidget* widget : window.findChildren<QWidget*>()) {
+      if (widget->objectName().isEmpty() || widget->objectName().startsWith(u"qt_")) continue;
+      QVERIFY2(widget->parentWidget()->rect().contains(widget->geometry()),
+               qPrintable(widget->objectName()));
+    }
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+      const QFontMetrics fm(label->font());
+      const int room = label->contentsRect().width();
+      if (label->wordWrap()) {
+        for (const QString& word : label->text().split(QLatin1Char(' '))) {
+          QVERIFY2(fm.horizontalAdvance(word) <= room, qPrintable(label->objectName()));
+        }
+        QVERIFY2(label->heightForWidth(room) <= label->height(), qPrintable(label->objectName()));
+      } else {
+        QVERIFY2(fm.horizontalAdvance(label->text()) <= room,
+                 qPrintable(QStringLiteral("%1: %2 > %3")
+                                .arg(label->objectName())
+                                .arg(fm.horizontalAdvance(label->text()))
+                                .arg(room)));
+        QVERIFY2(fm.height() <= label->height(), qPrintable(label->objectName()));
+      }
+    }
+    for (const QGroupBox* frame : window.findChildren<QGroupBox*>()) {
+      QVERIFY2(QFontMetrics(frame->font()).horizontalAdvance(frame->title()) < frame->width(),
+               qPrintable(frame->objectName()));
+    }
+    for (const QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+      const int needed = qobject_cast<const QRadioButton*>(button)
+                             ? button->sizeHint().width()
+                             : QFontMetrics(button->font()).horizontalAdvance(button->text()) + 8;
+      QVERIFY2(needed <= button->width(), qPrintable(button->objectName()));
+    }
+  }
+
+  void tabOrder_data() {
+    QTest::addColumn<bool>("calculateEnabled");
+    QTest::addColumn<QString>("option");  // chosen before tabbing, if any
+    QTest::addColumn<QStringList>("visits");
+    const QStringList withoutOK = {
+        QStringLiteral("txtTpolChas"), QStringLiteral("txtTpolMin"),  QStringLiteral("txtBal"),
+        QStringLiteral("txtHn"),       QStringLiteral("txtHv"),       QStringLiteral("txtVidKm"),
+        QStringLiteral("txtVidSm"),    QStringLiteral("optDSMU"),     QStringLiteral("optNSMU"),
+        QStringLiteral("txtShtorkaZ"), QStringLiteral("txtShtorkaO"), QStringLiteral("cmdQuit"),
+        QStringLiteral("txtHpol"),     QStringLiteral("cmdAbout"),    QStringLiteral("cboTyp"),
+        QStringLiteral("txtTpolChas")};
+    QStringList withOK = withoutOK;
+    withOK.insert(withOK.indexOf(QStringLiteral("cmdQuit")), QStringLiteral("cmdOK"));
+    QTest::newRow("Считать disabled is skipped") << false << QString() << withoutOK;
+    QTest::newRow("Считать enabled") << true << QString() << withOK;
+    QTest::newRow("днём chosen") << false << QStringLiteral("optDSMU") << withoutOK;
+    QTest::newRow("ночью chosen") << true << QStringLiteral("optNSMU") << withOK;
+  }
+  void tabOrder() {
+    QFETCH(bool, calculateEnabled);
+    QFETCH(QString, option);
+    QFETCH(QStringList, visits);
+    RecordingSink sink;
+    MainWindow window(sink, Settings());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    if (calculateEnabled) {
+      // The hood set: type, time and both hood heights.
+      Type(Child<QComboBox>(window, u"cboTyp"), QStringLiteral("Л-39"));
+      Type(Child<QLineEdit>(window, u"txtTpolMin"), QStringLiteral("5"));
+      Type(Child<QLineEdit>(window, u"txtShtorkaZ"), QStringLiteral("300"));
+      Type(Child<QLineEdit>(window, u"txtShtorkaO"), QStringLiteral("600"));
+      QVERIFY(Child<QPushButton>(window, u"cmdOK")->isEnabled());
+    }
+    if (!option.isEmpty()) QTest::mouseClick(Child<QRadioButton>(window, option), Qt::LeftButton);
+    Child<QWidget>(window, u"cboTyp")->setFocus(Qt::OtherFocusReason);
+    QStringList seen;
+    for (int i = 0; i < visits.size(); ++i) {
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      seen << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(seen, visits);
+  }
+
+  void calculation_data() {
+    QTest::addColumn<Flight>("flight");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QStringList>("results");
+
+    QTest::newRow("above cloud, one minute balanced into cloud")
+        << CloudFlight() << QStringLiteral("C") << kCloudFlightResults;
+
+    // Hood from 400 to 600 m: its middle, 500 m, takes 300 s to reach; 67 min - 5 min under the
+    // hood. 3 tenths and 10 km is simple weather.
+    Flight hood;
+    hood.typIndex = 0;
+    hood.hours = QStringLiteral("1");
+    hood.minutes = QStringLiteral("7");
+    hood.bal = QStringLiteral("3");
+    hood.vidKm = QStringLiteral("10");
+    hood.hpol = QStringLiteral("1500");
+    hood.shtorkaZ = QStringLiteral("400");
+    hood.shtorkaO = QStringLiteral("600");
+    QTest::newRow("hood in simple weather")
+        << hood << QStringLiteral("C")
+        << QStringList{QStringLiteral("1.02"), QStringLiteral("-"), QStringLiteral("-"),
+                       QStringLiteral("-"), QStringLiteral("ПМУ")};
+
+    // Below a 200 m cloud base (under the L-39 day minimum of 250 m): the whole flight counts as
+    // limited visibility.
+    Flight below = CloudFlight();
+    below.minutes = QStringLiteral("30");
+    below.hpol = QStringLiteral("150");
+    const QStringList belowResults = {QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-"),
+                                      QStringLiteral("1.30"), QStringLiteral("1.30")};
+    QTest::newRow("below the cloud base") << below << QStringLiteral("C") << belowResults;
+
+    // The window reads hours by the user's locale: 1,5 h is 90 minutes in Russian.
+    Flight comma = below;
+    comma.hours = QStringLiteral("1,5");
+    comma.minutes = QStringLiteral("0");
+    QTest::newRow("decimal comma in a Russian locale")
+        << comma << QStringLiteral("ru_RU") << belowResults;
+
+    // Climbing takes longer than the whole one-minute flight: above cloud 60 - 150 - 390 s is
+    // -480 s, -8 min; 2 + 6 - 8 = 0 is a minute short, so in cloud becomes 7 and the total 1.
+    Flight shortFlight = CloudFlight();
+    shortFlight.hours = QStringLiteral("0");
+    shortFlight.minutes = QStringLiteral("1");
+    QTest::newRow("negative time above cloud")
+        << shortFlight << QStringLiteral("C")
+        << QStringList{QStringLiteral("-"), QStringLiteral("0.07"), QStringLiteral("-0.08"),
+                       QStringLiteral("0.02"), QStringLiteral("0.01")};
+
+    Flight typed = CloudFlight();
+    typed.typIndex = -1;
+    typed.typ = QStringLiteral("Л-39");
+    QTest::newRow("type typed, not chosen") << typed << QStringLiteral("C") << kCloudFlightResults;
+  }
+  void calculation() {
+    QFETCH(Flight, flight);
+    QFETCH(QString, locale);
+    QFETCH(QStringList, results);
+    RecordingSink sink;
+    MainWindow window(sink, Settings(tablesPath_, QLocale(locale)));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    Enter(window, flight);
+    if (QTest::currentTestFailed()) return;
+    PressCalculate(window);
+    for (const auto& m : sink.shown) qWarning("unexpected message: %s", qPrintable(m.text));
+    QVERIFY(sink.shown.isEmpty());
+    QCOMPARE(ShownResults(window), results);
+    for (const char16_t* name : kResultLabels) {
+      // Whole, and still centred where it was laid out (615 twips wide from 360 in its frame,
+      // or as the column's left says).
+      const auto* label = Child<QLabel>(window, name);
+      QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
+               qPrintable(label->text()));
+      QVERIFY(label->parentWidget()->rect().contains(label->geometry()));
+    }
+    const auto* zaObl = Child<QLabel>(window, u"lblZaObl");
+    QVERIFY(qAbs(zaObl->geometry().center().x() - (2280 + 615 / 2) / 15) <= 1);
+
+    // The inputs stay as typed, and a second run gives the same.
+    QCOMPARE(window.Input().txtHpol, flight.hpol);
+    PressCalculate(window);
+    QCOMPARE(ShownResults(window), results);
+  }
+
+  void error_data() {
+    QTest::addColumn<Flight>("flight");
+    QTest::addColumn<bool>("tablesMissing");
+    QTest::addColumn<QString>("control");   // where the focus must be after the message
+    QTest::addColumn<QString>("selected");  // the text selected there
+    QTest::addColumn<QString>("mentions");  // a part of the message
+    QTest::addColumn<QString>("fix");       // typed over the selection to put it right
+
+    Flight f = CloudFlight();
+    f.hpol = QStringLiteral("abc");
+    QTest::newRow("flight height not a number")
+        << f << false << QStringLiteral("txtHpol") << QStringLiteral("abc")
+        << FieldCaption(Field::Hpol) << QStringLiteral("3000");
+
+    f = CloudFlight();
+    f.typIndex = -1;
+    f.typ = QStringLiteral("Ан-2");
+    QTest::newRow("type not in the list")
+        << f << false << QStringLiteral("cboTyp") << QStringLiteral("Ан-2")
+        << QStringLiteral("Ан-2") << QStringLiteral("Л-39");
+
+    f = CloudFlight();
+    f.minutes = QStringLiteral(" ");
+    QTest::newRow("minutes a blank")
+        << f << false << QStringLiteral("txtTpolMin") << QStringLiteral(" ")
+        << FieldCaption(Field::TpolMin) << QStringLiteral("0");
+
+    f = CloudFlight();
+    f.hours = QStringLiteral("1,0");
+    QTest::newRow("decimal comma in the C locale")
+        << f << false << QStringLiteral("txtTpolChas") << QStringLiteral("1,0")
+        << FieldCaption(Field::TpolChas) << QStringLiteral("1");
+
+    // No field to blame: the focus stays on the button.
+    QTest::newRow("tables file missing")
+        << CloudFlight() << true << QStringLiteral("cmdOK") << QString()
+        << QStringLiteral("FlightTables1.mdb") << QString();
+  }
+  void error() {
+    QFETCH(Flight, flight);
+    QFETCH(bool, tablesMissing);
+    QFETCH(QString, control);
+    QFETCH(QString, selected);
+    QFETCH(QString, mentions);
+    QFETCH(QString, fix);
+    RecordingSink sink;
+    const QString missing = dir_.filePath(QStringLiteral("nowhere/FlightTables1.mdb"));
+    MainWindow window(sink, Settings(tablesMissing ? missing : tablesPath_));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+
+    // Results of an earlier run must not survive a failed one.
+    if (!tablesMissing) {
+      Enter(window, CloudFlight());
+      PressCalculate(window);
+      QCOMPARE(ShownResults(window), kCloudFlightResults);
+    }
+    Enter(window, flight);
+    if (QTest::currentTestFailed()) return;
+    PressCalculate(window);
+
+    QCOMPARE(sink.shown.size(), 1);
+    QVERIFY2(sink.shown[0].text.contains(mentions), qPrintable(sink.shown[0].text));
+    if (tablesMissing)
+      QVERIFY2(sink.shown[0].text.contains(missing), qPrintable(sink.shown[0].text));
+    const QStringList dashes(5, QStringLiteral("-"));
+    QCOMPARE(sink.shown[0].results, dashes);  // while the message is up
+    QCOMPARE(ShownResults(window), dashes);   // and after it
+
+    QWidget* focus = window.focusWidget();
+    QVERIFY(focus);
+    QCOMPARE(focus->objectName(), control);
+    if (auto* combo = qobject_cast<QComboBox*>(focus)) {
+      QCOMPARE(combo->lineEdit()->selectedText(), selected);
+    } else if (auto* box = qobject_cast<QLineEdit*>(focus)) {
+      QCOMPARE(box->selectedText(), selected);
+    }
+    if (fix.isEmpty()) return;
+
+    // The pilot types straight over the selection and calculates again.
+    Type(focus, fix);
+    PressCalculate(window);
+    QCOMPARE(sink.shown.size(), 1);
+    QCOMPARE(ShownResults(window), kCloudFlightResults);
+  }
+
+  // The real wrapper: a modal box over the window, with its icon, the text and a Russian button.
+  void messageBox() {
+    RecordingSink unused;
+    MainWindow window(unused, Settings());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    MessageBoxSink sink;
+    const QString text = QStringLiteral("Высота п-та, м: «abc» — не число.");
+    struct Seen {
+      bool found = false, modal = false, sameIcon = false;
+      QString text, button;
+      QMessageBox::Icon icon = QMessageBox::NoIcon;
+    } seen;
+    QTimer answer;
+    answer.setInterval(10);
+    connect(&answer, &QTimer::timeout, &window, [&] {
+      auto* box = window.findChild<QMessageBox*>();
+      if (!box || !box->isVisible()) return;
+      seen.found = true;
+      seen.modal = box->isModal() && QApplication::activeModalWidget() == box;
+      seen.sameIcon = box->windowIcon().cacheKey() == window.windowIcon().cacheKey();
+      seen.text = box->text();
+      seen.icon = box->icon();
+      seen.button = box->buttons().size() == 1 ? box->buttons().first()->text() : QString();
+      box->buttons().first()->click();
+    });
+    answer.start();
+    sink.ShowError(window, text);
+    answer.stop();
+    QVERIFY(seen.found);
+    QVERIFY(seen.modal);
+    QVERIFY(seen.sameIcon);
+    QCOMPARE(seen.text, text);
+    QCOMPARE(seen.icon, QMessageBox::Critical);
+    QCOMPARE(seen.button, QStringLiteral("ОК"));
+  }
+
+ private:
+  MainWindowSettings Settings(const QString& tables = {}, const QLocale& locale = QLocale::c()) {
+    MainWindowSettings s;
+    s.tablesPath = tables.isEmpty() ? tablesPath_ : tables;
+    s.locale = locale;
+    return s;
+  }
+
+  QTemporaryDir dir_;
+  QString tablesPath_;
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"

@@ -1,0 +1,65 @@
+#include "about_window.h"
+
+#include "program_icon.h"
+#include "window_layout.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+
+namespace meltor {
+
+namespace {
+
+// The project has neither a mail address nor a web site of its own; the two lines say so.
+const QString kAuthor = QStringLiteral("проект Meltor");
+const QString kNoAddress = QStringLiteral("—");
+
+const QString kEmailLine = QStringLiteral("Email: ");
+const QString kHomeLine = QStringLiteral("Домашняя страница: ");
+
+QLabel* PlainLabel(QWidget* parent, const QString& name, const QString& text, const QRect& r) {
+  auto* label = new QLabel(text, parent);
+  label->setObjectName(name);
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  label->setContentsMargins(0, 0, 0, 0);
+  label->setGeometry(r);
+  return label;
+}
+
+}  // namespace
+
+AboutWindow::AboutWindow() {
+  setObjectName(QStringLiteral("frmAbout"));
+  setWindowTitle(QStringLiteral("О программе"));
+  setWindowIcon(ProgramIcon());
+  setFont(WindowFont());
+  setFixedSize(Twips(4290, 1140));
+
+  imgAbout_ = PlainLabel(this, QStringLiteral("imgAbout"), {}, Twips(120, 120, 480, 480));
+  imgAbout_->setPixmap(ProgramPicture());
+
+  const QString text = QStringLiteral("Meltor v 2.2\n") + QStringLiteral("Автор: ") + kAuthor +
+                       QStringLiteral("\n") + kEmailLine + QStringLiteral("\n") + kHomeLine +
+                       QStringLiteral("\n");
+  const QRect textArea = Twips(720, 240, 3495, 975);
+  label1_ = PlainLabel(this, QStringLiteral("Label1"), text, textArea);
+
+  // The two addresses stand on the third and fourth lines, right after their captions, in
+  // whatever font the system gave the window.
+  const QFontMetrics fm(font());
+  const QSize emailSize = Twips(1815, 255);
+  const QSize homeSize = Twips(1575, 255);
+  label2_ = PlainLabel(this, QStringLiteral("Label2"), kNoAddress,
+                       QRect(QPoint(textArea.left() + fm.horizontalAdvance(kEmailLine),
+                                    textArea.top() + 2 * fm.lineSpacing()),
+                             QSize(emailSize.width(), fm.height())));
+  label3_ = PlainLabel(this, QStringLiteral("Label3"), kNoAddress,
+                       QRect(QPoint(textArea.left() + fm.horizontalAdvance(kHomeLine),
+                                    textArea.top() + 3 * fm.lineSpacing()),
+                             QSize(homeSize.width(), fm.height())));
+  label2_->setAccessibleName(QStringLiteral("Email"));
+  label3_->setAccessibleName(QStringLiteral("Домашняя страница"));
+}
+
+}  // namespace meltor

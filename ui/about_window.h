@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+
+namespace meltor {
+
+// The About window frmAbout: the program icon, the name and version, and who made it. Shown
+// modeless and without an owner; it has no button and no code of its own, the window system
+// closes it.
+class AboutWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  AboutWindow();
+
+ private:
+  QLabel* imgAbout_;
+  QLabel* label1_;
+  QLabel* label2_;
+  QLabel* label3_;
+};
+
+}  // namespace meltor

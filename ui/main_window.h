@@ -1,0 +1,89 @@
+#pragma once
+
+#include "calculation.h"
+#include "errors.h"
+#include "flight.h"
+#include "results.h"
+
+#include <QLocale>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace meltor {
+
+class AboutWindow;
+class MessageSink;
+
+// What the main window takes from its surroundings. The defaults are those of the program; tests
+// put in a tables file of their own and a fixed locale.
+struct MainWindowSettings {
+  // The tables file; empty for FlightTables1.mdb of the program (its own folder, or the data
+  // folder of an installed program).
+  QString tablesPath;
+  // The rules for whole-text numbers (hours, minutes, flight height).
+  QLocale locale = QLocale::system();
+};
+
+// The main window frmSMU: the inputs of one flight, the three buttons and the five results.
+class MainWindow : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit MainWindow(MessageSink& messages, MainWindowSettings settings = {});
+  ~MainWindow() override;
+
+  // The texts of the input fields and the day/night choice, as the calculation reads them.
+  FlightInput Input() const;
+
+ private:
+  // The control an error about `field` sends the pilot to; null for Field::None.
+  QWidget* FieldControl(Field field) const;
+
+  void BuildInputs(QWidget* fraInput);
+  void BuildResults();
+  void SetTabOrder();
+
+  // Enables "Считать" once the weather set or the hood set of fields is filled; never disables.
+  void CheckReady();
+  void Calculate();
+  CalcOutcome Run(const FlightInput& input) const;
+  void ShowResultTexts(const ResultTexts& texts);
+  void ShowError(const CalcError& error);
+  void ShowAbout();
+  void Quit();
+
+  MessageSink& messages_;
+  MainWindowSettings settings_;
+  std::unique_ptr<AboutWindow> about_;
+
+  QComboBox* cboTyp_ = nullptr;
+  QLineEdit* txtTpolChas_ = nullptr;
+  QLineEdit* txtTpolMin_ = nullptr;
+  QLineEdit* txtBal_ = nullptr;
+  QLineEdit* txtHn_ = nullptr;
+  QLineEdit* txtHv_ = nullptr;
+  QLineEdit* txtVidKm_ = nullptr;
+  QLineEdit* txtVidSm_ = nullptr;
+  QRadioButton* optDSMU_ = nullptr;
+  QRadioButton* optNSMU_ = nullptr;
+  QLineEdit* txtShtorkaZ_ = nullptr;
+  QLineEdit* txtShtorkaO_ = nullptr;
+  QLineEdit* txtHpol_ = nullptr;
+  QPushButton* cmdOK_ = nullptr;
+  QPushButton* cmdAbout_ = nullptr;
+  QPushButton* cmdQuit_ = nullptr;
+  std::array<QLabel*, kResultCount> results_{};  // lblZakKab, lblObl, lblZaObl, lblOgrVid, lblSMU
+  std::array<QRect, kResultCount> resultPlaces_{};  // where the results stand as laid out
+};
+
+}  // namespace meltor

@@ -1,0 +1,26 @@
+#pragma once
+
+// How the window tells the pilot why a calculation stopped. The program shows a modal message
+// box; tests put a recorder in its place and read what would have been shown.
+
+#include <QString>
+
+class QWidget;
+
+namespace meltor {
+
+class MessageSink {
+ public:
+  virtual ~MessageSink() = default;
+
+  // Shows `text` over `window` and returns once the pilot has read it.
+  virtual void ShowError(QWidget& window, const QString& text) = 0;
+};
+
+// A modal message box with the window's icon and a Russian button.
+class MessageBoxSink final : public MessageSink {
+ public:
+  void ShowError(QWidget& window, const QString& text) override;
+};
+
+}  // namespace meltor
