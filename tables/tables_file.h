@@ -3,6 +3,7 @@
 // Read-only access to the SQLite tables file. The named tables are views; each view yields its
 // records in its own order. The file is never written.
 
+#include "errors.h"
 #include "table.h"
 
 #include <QElapsedTimer>

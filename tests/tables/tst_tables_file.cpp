@@ -251,6 +251,19 @@ class TestTablesFile : public QObject {
     QVERIFY(CalculateFlight(CloudFlight(), tables, QLocale::c()).ok());
   }
 
+  void runawayQueryIsStopped() {
+    const QString path = Path("runaway.mdb");
+    WriteTablesFile(path, "CREATE VIEW Z_Time_Pod_L39 AS WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL "
+                          "SELECT i + 1 FROM n) SELECT count(*), 1 FROM n;");
+    FileClimbTables tables(path);
+    QElapsedTimer timer;
+    timer.start();
+    const CalcOutcome out = CalculateFlight(CloudFlight(), tables, QLocale::c());
+    QVERIFY(!out.ok());
+    QVERIFY2(out.error->message().contains("слишком долго"), qPrintable(out.error->message()));
+    QVERIFY(timer.elapsed() < 10'000);
+  }
+
   void readOnlyFileAndFolder() {
     QTemporaryDir ro;
     const QString path = ro.filePath("FlightTables1.mdb");
