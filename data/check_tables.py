@@ -45,9 +45,9 @@ SQL_NAME = "FlightTables1.sql"
 def load_generator(data_dir):
     sys.dont_write_bytecode = True  # leave no __pycache__ in the source tree
     path = os.path.join(data_dir, "gen_tables.py")
-    spec = importlib.util.spec_from_file_location("gen_tables", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module_spec = importlib.util.spec_from_file_location("gen_tables", path)
+    module = importlib.util.module_from_spec(module_spec)
+    module_spec.loader.exec_module(module)
     return module
 
 

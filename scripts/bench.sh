@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Measures the calculation, the batch tool and the window's start on this machine and prints a
+# Markdown table (the figures in docs/benchmarks.md come from here).
+# Usage: scripts/bench.sh   (builds the default preset first)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cmake --preset default >/dev/null
+cmake --build --preset default >/dev/null
+bin=build/default/bin
+bench=build/default/bench-bin
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')"
+echo
+echo "| measurement | median | notes |"
+echo "|---|---|---|"
+
+# 1. One calculation end to end (opening the file, reading the views, interpolating).
+"$bench/bench_calculate" --benchmark_repetitions=10 --benchmark_report_aggregates_only=true \
+  --benchmark_format=csv 2>/dev/null | grep '_median' | while IFS=, read -r name _ real cpu unit _; do
+  name=${name//\"/}; name=${name#Calculate/}; name=${name%_median}
+  printf '| calculation, %s | %.0f %s | wall %.0f %s |\n' "$name" "$cpu" "$unit" "$real" "$unit"
+done
+
+# 2. meltor-cli batch on 100,000 generated flights.
+python3 - "$work/flights.csv" <<'PY'
+import random, sys
+random.seed(7)
+types = ['L-39', 'Su-24', 'Su-25', 'Su-27', 'MiG-29', 'MiG-31']
+with open(sys.argv[1], 'w') as f:
+    f.write('type,hours,minutes,clouds,base,top,vis_km,vis_hm,day_night,hood_close,hood_open,height\n')
+    for _ in range(100000):
+        base = random.choice([0, 100, 150, 200, 300, 450, 600, 800, 1000, 1500, 2500])
+        top = base + random.choice([100, 300, 500, 1000, 2000, 4000])
+        hood = random.random() < 0.3
+        f.write(','.join(map(str, [random.choice(types), random.randint(0, 2), random.randint(0, 59),
+                                   random.randint(0, 10), base, top, random.randint(1, 10),
+                                   random.randint(0, 9), random.choice(['day', 'night', '']),
+                                   random.randint(100, 1000) if hood else '',
+                                   random.randint(1000, 6000) if hood else '',
+                                   random.randint(100, 9000)])) + '\n')
+PY
+runs=()
+for _ in 1 2 3 4 5; do
+  /usr/bin/time -f '%e %M' -o "$work/time" "$bin/meltor-cli" batch "$work/flights.csv" > "$work/out.csv"
+  runs+=("$(cat "$work/time")")
+done
+median=$(printf '%s\n' "${runs[@]}" | sort -n | sed -n 3p)
+secs=${median% *}; rss=${median#* }
+rows=$(($(wc -l < "$work/out.csv") - 1))
+printf '| meltor-cli batch, %d flights | %.2f s | %.0f flights/s, peak memory %d MB |\n' \
+  "$rows" "$secs" "$(echo "$rows / $secs" | bc -l)" "$((rss / 1024))"
+
+# 3. The window's start to its first painted frame (offscreen).
+starts=()
+for _ in $(seq 1 11); do starts+=("$(QT_QPA_PLATFORM=offscreen "$bench/bench_startup")"); done
+line=$(printf '%s\n' "${starts[@]}" | sort -t= -k2 -n | sed -n 6p)
+ms=$(echo "$line" | sed 's/startup_ms=\([0-9.]*\).*/\1/'); kb=$(echo "$line" | sed 's/.*peak_rss_kb=//')
+printf '| window start to first frame (offscreen) | %s ms | peak memory %d MB |\n' "$ms" "$((kb / 1024))"
