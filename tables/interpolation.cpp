@@ -71,6 +71,35 @@ double Formula(double k, double k0, double k1, double t0, double t1) {
   return (k - k0) / (k1 - k0) * (t1 - t0) + t0;
 }
 
+// Where a missing key lands when it joins the keys keyAt(first) .. keyAt(end - 1) and they are
+// sorted ascending (stably, the new key after any equal ones): the entry directly before it
+// (highest key not above it; of equal keys the last), directly after it (lowest key above it; of
+// equal keys the first), and the last entry after it that still reads as the key when rounded.
+struct Neighbours {
+  int above = -1;
+  int below = -1;
+  int lastAfter = -1;
+  double minKey = 0;
+  double maxKey = 0;
+};
+
+template <typename KeyAt, typename ReadsAsKey>
+Neighbours FindNeighbours(int first, int end, Int16 key, KeyAt keyAt, ReadsAsKey readsAsKey) {
+  Neighbours n;
+  for (int i = first; i < end; ++i) {
+    const double a = keyAt(i);
+    if (i == first || a < n.minKey) n.minKey = a;
+    if (i == first || a > n.maxKey) n.maxKey = a;
+    if (a <= key) {
+      if (n.above < 0 || a >= keyAt(n.above)) n.above = i;
+    } else {
+      if (n.below < 0 || a < keyAt(n.below)) n.below = i;
+      if (readsAsKey(i) && (n.lastAfter < 0 || a >= keyAt(n.lastAfter))) n.lastAfter = i;
+    }
+  }
+  return n;
+}
+
 }  // namespace
 
 OneKeyResult InterpolateOneKey(const Table& table, Int16 key, Field keyField) {
@@ -89,29 +118,10 @@ OneKeyResult InterpolateOneKey(const Table& table, Int16 key, Field keyField) {
     return out;
   }
 
-  // The key joins the table after any equal heights. Its neighbours: the row directly above
-  // (highest height not above the key; of equal heights the last) and directly below (lowest
-  // height above the key; of equal heights the first). A row that may still read as the key
-  // after the sort is the last one rounding to it with a height above the key.
-  int above = -1;
-  int below = -1;
-  int lastAfter = -1;
-  double minKey = 0;
-  double maxKey = 0;
-  for (int i = 0; i < n; ++i) {
-    const double a = Value(rows[i][0]);
-    if (i == 0 || a < minKey) minKey = a;
-    if (i == 0 || a > maxKey) maxKey = a;
-    if (a <= key) {
-      if (above < 0 || a >= Value(rows[above][0])) above = i;
-    } else {
-      if (below < 0 || a < Value(rows[below][0])) below = i;
-      if (Rounded(table, rows[i][0], i + 1, 1) == key &&
-          (lastAfter < 0 || a >= Value(rows[lastAfter][0]))) {
-        lastAfter = i;
-      }
-    }
-  }
+  // The key joins the table after any equal heights, between the rows directly above and below.
+  const auto keyAt = [&](int i) { return Value(rows[i][0]); };
+  const auto [above, below, lastAfter, minKey, maxKey] = FindNeighbours(
+      0, n, key, keyAt, [&](int i) { return Rounded(table, rows[i][0], i + 1, 1) == key; });
 
   if (above < 0) {
     if (key < 0) {
@@ -169,18 +179,13 @@ GridResult InterpolateGrid(const Table& grid, Int16 hn, Int16 hObl) {
   int right = -1;
   if (column < 0) {
     out.columnFound = false;
-    double minKey = 0;
-    double maxKey = 0;
-    for (int j = 1; j < f; ++j) {
-      const double h = Value(keys[j]);
-      if (j == 1 || h < minKey) minKey = h;
-      if (j == 1 || h > maxKey) maxKey = h;
-      if (h <= hObl) {
-        if (left < 0 || h >= Value(keys[left])) left = j;
-      } else if (right < 0 || h < Value(keys[right])) {
-        right = j;
-      }
-    }
+    // No column key reads as HObl here, so nothing after it can.
+    const Neighbours c = FindNeighbours(
+        1, f, hObl, [&](int j) { return Value(keys[j]); }, [](int) { return false; });
+    left = c.above;
+    right = c.below;
+    const double minKey = c.minKey;
+    const double maxKey = c.maxKey;
     if (left < 0 && hObl < 0) {
       Fail(Field::Hv,
            QStringLiteral("Таблица «%1»: ключ %2 м меньше наименьшего ключа столбца (ключи "
@@ -214,25 +219,9 @@ GridResult InterpolateGrid(const Table& grid, Int16 hn, Int16 hObl) {
 
   // Row interpolation between the cloud bases directly above and below Hn.
   out.rowFound = false;
-  int above = -1;
-  int below = -1;
-  int lastAfter = -1;
-  double minBase = 0;
-  double maxBase = 0;
-  for (int r = 1; r < n; ++r) {
-    const double a = Value(rows[r][0]);
-    if (r == 1 || a < minBase) minBase = a;
-    if (r == 1 || a > maxBase) maxBase = a;
-    if (a <= hn) {
-      if (above < 0 || a >= Value(rows[above][0])) above = r;
-    } else {
-      if (below < 0 || a < Value(rows[below][0])) below = r;
-      if (Rounded(grid, rows[r][0], r + 1, 1) == hn &&
-          (lastAfter < 0 || a >= Value(rows[lastAfter][0]))) {
-        lastAfter = r;
-      }
-    }
-  }
+  const auto [above, below, lastAfter, minBase, maxBase] = FindNeighbours(
+      1, n, hn, [&](int r) { return Value(rows[r][0]); },
+      [&](int r) { return Rounded(grid, rows[r][0], r + 1, 1) == hn; });
   if (above < 0) {
     Fail(Field::Hn,
          QStringLiteral("Таблица «%1»: нижняя граница облачности %2 м ниже первой строки "

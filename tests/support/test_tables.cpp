@@ -1,5 +1,7 @@
 #include "test_tables.h"
 
+#include "errors.h"
+
 #include <QFile>
 #include <QTest>
 
@@ -51,6 +53,15 @@ QString ClimbViewSql(const QString& name, const QList<QPair<int, int>>& rows) {
   QList<QStringList> r;
   for (const auto& [h, t] : rows) r << QStringList{QString::number(h), QString::number(t)};
   return ViewSql(name, r);
+}
+
+QString ErrorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const CalcError& e) {
+    return e.message();
+  }
+  return {};
 }
 
 }  // namespace meltor::test

@@ -3,6 +3,8 @@
 // Tables files for tests: small SQLite files made from SQL text.
 
 #include <QString>
+
+#include <functional>
 #include <QTemporaryDir>
 
 namespace meltor::test {
@@ -16,5 +18,8 @@ QString ViewSql(const QString& name, const QList<QStringList>& rows);
 
 // A climb table view: one record (height, time) per pair.
 QString ClimbViewSql(const QString& name, const QList<QPair<int, int>>& rows);
+
+// The message of the CalcError `f` throws; empty when it throws none.
+QString ErrorOf(const std::function<void()>& f);
 
 }  // namespace meltor::test

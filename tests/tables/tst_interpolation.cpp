@@ -1,4 +1,5 @@
 #include "interpolation.h"
+#include "test_tables.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -6,6 +7,7 @@
 #include <algorithm>
 
 using namespace meltor;
+using meltor::test::ErrorOf;
 
 using Rows = QList<QPair<double, double>>;
 
@@ -33,15 +35,6 @@ const QList<QPair<double, double>> kExample = {{1000, 120}, {2000, 200}, {3000, 
 int OneKey(const Table& t, int key) { return InterpolateOneKey(t, static_cast<Int16>(key), Field::Hn).value; }
 int Grid(const Table& t, int hn, int hObl) {
   return InterpolateGrid(t, static_cast<Int16>(hn), static_cast<Int16>(hObl)).value;
-}
-
-QString ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const CalcError& e) {
-    return e.message();
-  }
-  return {};
 }
 
 }  // namespace

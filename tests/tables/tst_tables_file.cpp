@@ -43,15 +43,6 @@ FlightInput CloudFlight() {
   return in;
 }
 
-QString ErrorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const CalcError& e) {
-    return e.message();
-  }
-  return {};
-}
-
 QByteArray Digest(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) return {};
