@@ -63,8 +63,12 @@ class TestTablesFile : public QObject {
   void calculationOnFile() {
     const QString path = Path("good.mdb");
     WriteTablesFile(path, GoodSql());
+    const QByteArray before = Digest(path);
+    const QDateTime modified = QFileInfo(path).lastModified();
     FileClimbTables tables(path);
     const CalcOutcome out = CalculateFlight(CloudFlight(), tables, QLocale::c(), true);
+    QCOMPARE(Digest(path), before);
+    QCOMPARE(QFileInfo(path).lastModified(), modified);
     QVERIFY2(out.ok(), out.ok() ? "" : qPrintable(out.error->message()));
     QCOMPARE(out.state.caseId, QStringLiteral("3c"));
     // 90 s -> 2 min, 177 s -> 3 min, 3333 s -> 56 min: 61 > 60, one minute off above cloud.
