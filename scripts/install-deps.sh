@@ -20,6 +20,8 @@ packages=(
   clang-format
   # packaging
   appstream desktop-file-utils dpkg-dev file
+  # benchmarks script
+  bc time
 )
 
 if [ "$(id -u)" -ne 0 ]; then

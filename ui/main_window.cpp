@@ -9,8 +9,10 @@
 #include "window_layout.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -92,6 +94,26 @@ void SetTextColour(QWidget* widget, const QColor& colour) {
   widget->setPalette(palette);
 }
 
+// The tooltip of one result: "heading: value" in bold, then the path of the calculation, a
+// paragraph to a line. Rich text, so that the tooltip wraps its long lines instead of running off
+// the screen; a little space between the paragraphs keeps a wrapped line apart from the next.
+QString ResultToolTip(const QString& heading, const QString& value, const QStringList& path) {
+  QString tip = QStringLiteral("<p style=\"margin:0 0 6px 0\"><b>%1: %2</b></p>")
+                    .arg(heading.toHtmlEscaped(), value.toHtmlEscaped());
+  for (const QString& line : path) {
+    tip += QStringLiteral("<p style=\"margin:0 0 3px 0\">%1</p>").arg(line.toHtmlEscaped());
+  }
+  return tip;
+}
+
+// The results as one row of a spreadsheet or logbook table: heading, value, heading, value...,
+// tab-separated, no line end.
+QString ResultsLine(const ResultTexts& texts) {
+  QStringList cells;
+  for (int i = 0; i < kResultCount; ++i) cells << ResultHeadings()[i] << texts.text[i];
+  return cells.join(QLatin1Char('\t'));
+}
+
 }  // namespace
 
 MainWindow::MainWindow(MessageSink& messages, MainWindowSettings settings)
@@ -124,6 +146,13 @@ MainWindow::MainWindow(MessageSink& messages, MainWindowSettings settings)
   }
   connect(optDSMU_, &QRadioButton::clicked, this, &MainWindow::CheckReady);
   connect(optNSMU_, &QRadioButton::clicked, this, &MainWindow::CheckReady);
+
+  // The text fields are asked first about Ctrl+C; the type field, not its inner line edit, is
+  // the one that receives the keys.
+  const std::array<QWidget*, 11> fields = {cboTyp_,      txtTpolChas_, txtTpolMin_, txtBal_,
+                                           txtHn_,       txtHv_,       txtVidKm_,   txtVidSm_,
+                                           txtShtorkaZ_, txtShtorkaO_, txtHpol_};
+  for (QWidget* field : fields) field->installEventFilter(this);
 
   connect(cmdOK_, &QPushButton::clicked, this, &MainWindow::Calculate);
   connect(cmdAbout_, &QPushButton::clicked, this, &MainWindow::ShowAbout);
@@ -313,10 +342,17 @@ void MainWindow::Calculate() {
   ResultTexts texts;
   ClearResults(texts);
   ShowResultTexts(texts);
+  ShowExplanation(texts, {});
+  copyable_.reset();
 
   const CalcOutcome outcome = Run(Input());
   ShowResultTexts(outcome.labels);
-  if (outcome.error) ShowError(*outcome.error);
+  if (outcome.error) {
+    ShowError(*outcome.error);
+    return;
+  }
+  ShowExplanation(outcome.labels, outcome.explanation);
+  copyable_ = outcome.labels;
 }
 
 CalcOutcome MainWindow::Run(const FlightInput& input) const {
@@ -329,7 +365,7 @@ CalcOutcome MainWindow::Run(const FlightInput& input) const {
   }
   try {
     FileClimbTables tables(path, searched);
-    return CalculateFlight(input, tables, settings_.locale);
+    return CalculateFlight(input, tables, settings_.locale, /*explain=*/true);
   } catch (const CalcError& error) {
     // The tables could not even be set up; the calculation stops as it would inside a lookup.
     CalcOutcome outcome;
@@ -352,6 +388,43 @@ void MainWindow::ShowResultTexts(const ResultTexts& texts) {
                                 label->parentWidget()->width() - width);
     label->setGeometry(left, designed.top(), width, designed.height());
   }
+}
+
+void MainWindow::ShowExplanation(const ResultTexts& texts, const QStringList& path) {
+  for (int i = 0; i < kResultCount; ++i) {
+    results_[i]->setToolTip(
+        path.isEmpty() ? QString() : ResultToolTip(ResultHeadings()[i], texts.text[i], path));
+  }
+}
+
+void MainWindow::CopyResults() const {
+  // Nothing to copy before the first calculation or after one that failed: its dashes are not
+  // times for the logbook.
+  if (!copyable_) return;
+  QGuiApplication::clipboard()->setText(ResultsLine(*copyable_));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+    const QLineEdit* box =
+        watched == cboTyp_ ? cboTyp_->lineEdit() : qobject_cast<const QLineEdit*>(watched);
+    if (box && !box->hasSelectedText()) {
+      CopyResults();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  // Reached from the buttons and the day/night pair, which leave Ctrl+C to their window.
+  if (event->matches(QKeySequence::Copy)) {
+    CopyResults();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void MainWindow::ShowError(const CalcError& error) {

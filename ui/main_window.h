@@ -8,12 +8,15 @@
 #include <QLocale>
 #include <QRect>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QComboBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -45,6 +48,12 @@ class MainWindow : public QWidget {
   // The texts of the input fields and the day/night choice, as the calculation reads them.
   FlightInput Input() const;
 
+ protected:
+  // Ctrl+C in a text field with nothing selected, and Ctrl+C on any other control, copies the
+  // results; with text selected the field copies that text as always.
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   // The control an error about `field` sends the pilot to; null for Field::None.
   QWidget* FieldControl(Field field) const;
@@ -58,6 +67,9 @@ class MainWindow : public QWidget {
   void Calculate();
   CalcOutcome Run(const FlightInput& input) const;
   void ShowResultTexts(const ResultTexts& texts);
+  // Each result's tooltip: its heading and value, then `path`; an empty path clears them.
+  void ShowExplanation(const ResultTexts& texts, const QStringList& path);
+  void CopyResults() const;
   void ShowError(const CalcError& error);
   void ShowAbout();
   void Quit();
@@ -84,6 +96,8 @@ class MainWindow : public QWidget {
   QPushButton* cmdQuit_ = nullptr;
   std::array<QLabel*, kResultCount> results_{};  // lblZakKab, lblObl, lblZaObl, lblOgrVid, lblSMU
   std::array<QRect, kResultCount> resultPlaces_{};  // where the results stand as laid out
+  // What Ctrl+C copies: the results of the last calculation, if it succeeded.
+  std::optional<ResultTexts> copyable_;
 };
 
 }  // namespace meltor

@@ -1,5 +1,6 @@
 // The main window as the pilot meets it: start-up state, layout, tab order, a calculation on a
-// tables file of the test's own, and a calculation that stops with a message.
+// tables file of the test's own with its explanation in the results' tooltips, a calculation that
+// stops with a message, and Ctrl+C.
 
 #include "errors.h"
 #include "main_window.h"
@@ -9,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -19,12 +21,14 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <tuple>
 
 using namespace meltor;
 using namespace meltor::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -93,6 +97,18 @@ void Enter(MainWindow& window, const Flight& f) {
   }
 }
 
+// The results' tooltips as the pilot reads them: plain text, a line per line.
+QStringList ToolTips(const QWidget& window) {
+  QStringList tips;
+  for (const char16_t* name : kResultLabels) {
+    const QString tip = Child<QLabel>(window, name)->toolTip();
+    QTextDocument doc;
+    doc.setHtml(tip);
+    tips << (tip.isEmpty() ? QString() : doc.toPlainText());
+  }
+  return tips;
+}
+
 void PressCalculate(MainWindow& window) {
   auto* ok = Child<QPushButton>(window, u"cmdOK");
   QVERIFY(ok->isEnabled());
@@ -159,8 +175,9 @@ class TestMainWindow : public QObject {
       QVERIFY(!box->accessibleName().isEmpty() || box->parentWidget() == cbo);
     }
 
-    // Blank until the first calculation, not "-".
+    // Blank until the first calculation, not "-", and nothing to explain.
     QCOMPARE(ShownResults(window), QStringList(5, QString()));
+    QCOMPARE(ToolTips(window), QStringList(5, QString()));
 
     QVERIFY(!Child<QPushButton>(window, u"cmdOK")->isEnabled());
     QVERIFY(Child<QPushButton>(window, u"cmdAbout")->isEnabled());
@@ -298,9 +315,10 @@ class TestMainWindow : public QObject {
     QTest::addColumn<Flight>("flight");
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QStringList>("results");
+    QTest::addColumn<QString>("caseId");  // the case the tooltips must name
 
     QTest::newRow("above cloud, one minute balanced into cloud")
-        << CloudFlight() << QStringLiteral("C") << kCloudFlightResults;
+        << CloudFlight() << QStringLiteral("C") << kCloudFlightResults << QStringLiteral("3c");
 
     // Hood from 400 to 600 m: its middle, 500 m, takes 300 s to reach; 67 min - 5 min under the
     // hood. 3 tenths and 10 km is simple weather.
@@ -316,7 +334,8 @@ class TestMainWindow : public QObject {
     QTest::newRow("hood in simple weather")
         << hood << QStringLiteral("C")
         << QStringList{QStringLiteral("1.02"), QStringLiteral("-"), QStringLiteral("-"),
-                       QStringLiteral("-"), QStringLiteral("ПМУ")};
+                       QStringLiteral("-"), QStringLiteral("ПМУ")}
+        << QStringLiteral("1b");
 
     // Below a 200 m cloud base (under the L-39 day minimum of 250 m): the whole flight counts as
     // limited visibility.
@@ -325,14 +344,15 @@ class TestMainWindow : public QObject {
     below.hpol = QStringLiteral("150");
     const QStringList belowResults = {QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-"),
                                       QStringLiteral("1.30"), QStringLiteral("1.30")};
-    QTest::newRow("below the cloud base") << below << QStringLiteral("C") << belowResults;
+    QTest::newRow("below the cloud base")
+        << below << QStringLiteral("C") << belowResults << QStringLiteral("2b");
 
     // The window reads hours by the user's locale: 1,5 h is 90 minutes in Russian.
     Flight comma = below;
     comma.hours = QStringLiteral("1,5");
     comma.minutes = QStringLiteral("0");
     QTest::newRow("decimal comma in a Russian locale")
-        << comma << QStringLiteral("ru_RU") << belowResults;
+        << comma << QStringLiteral("ru_RU") << belowResults << QStringLiteral("2b");
 
     // Climbing takes longer than the whole one-minute flight: above cloud 60 - 150 - 390 s is
     // -480 s, -8 min; 2 + 6 - 8 = 0 is a minute short, so in cloud becomes 7 and the total 1.
@@ -342,17 +362,20 @@ class TestMainWindow : public QObject {
     QTest::newRow("negative time above cloud")
         << shortFlight << QStringLiteral("C")
         << QStringList{QStringLiteral("-"), QStringLiteral("0.07"), QStringLiteral("-0.08"),
-                       QStringLiteral("0.02"), QStringLiteral("0.01")};
+                       QStringLiteral("0.02"), QStringLiteral("0.01")}
+        << QStringLiteral("3c");
 
     Flight typed = CloudFlight();
     typed.typIndex = -1;
     typed.typ = QStringLiteral("Л-39");
-    QTest::newRow("type typed, not chosen") << typed << QStringLiteral("C") << kCloudFlightResults;
+    QTest::newRow("type typed, not chosen")
+        << typed << QStringLiteral("C") << kCloudFlightResults << QStringLiteral("3c");
   }
   void calculation() {
     QFETCH(Flight, flight);
     QFETCH(QString, locale);
     QFETCH(QStringList, results);
+    QFETCH(QString, caseId);
     RecordingSink sink;
     MainWindow window(sink, Settings(tablesPath_, QLocale(locale)));
     window.show();
@@ -373,6 +396,16 @@ class TestMainWindow : public QObject {
     }
     const auto* zaObl = Child<QLabel>(window, u"lblZaObl");
     QVERIFY(qAbs(zaObl->geometry().center().x() - (2280 + 615 / 2) / 15) <= 1);
+
+    // Each tooltip opens with its own heading and value, then the path the calculation took.
+    const QStringList tips = ToolTips(window);
+    for (int i = 0; i < kResultCount; ++i) {
+      const QStringList lines = tips[i].split(QLatin1Char('\n'));
+      QCOMPARE(lines.first(), ResultHeadings()[i] + QStringLiteral(": ") + results[i]);
+      QVERIFY2(lines.size() > 5, qPrintable(tips[i]));
+      QVERIFY2(tips[i].contains(QStringLiteral("Случай ") + caseId), qPrintable(tips[i]));
+      QVERIFY2(tips[i].contains(u"Z_Time_Pod_L39"), qPrintable(tips[i]));
+    }
 
     // The inputs stay as typed, and a second run gives the same.
     QCOMPARE(window.Input().txtHpol, flight.hpol);
@@ -448,6 +481,7 @@ class TestMainWindow : public QObject {
     const QStringList dashes(5, QStringLiteral("-"));
     QCOMPARE(sink.shown[0].results, dashes);  // while the message is up
     QCOMPARE(ShownResults(window), dashes);   // and after it
+    QCOMPARE(ToolTips(window), QStringList(5, QString()));
 
     QWidget* focus = window.focusWidget();
     QVERIFY(focus);
@@ -464,6 +498,57 @@ class TestMainWindow : public QObject {
     PressCalculate(window);
     QCOMPARE(sink.shown.size(), 1);
     QCOMPARE(ShownResults(window), kCloudFlightResults);
+  }
+
+  void copyResults_data() {
+    QTest::addColumn<QString>("run");      // "none", "ok" or "failed" before the keys
+    QTest::addColumn<QString>("control");  // where the focus is
+    QTest::addColumn<int>("selected");     // characters selected from its start
+    QTest::addColumn<QString>("copied");   // what the clipboard then holds
+
+    const QString line = QStringLiteral(
+        "в закр. кабине\t-\tв обл.\t0.07\tза обл.\t0.51\tпри огр. видимости\t0.02\t"
+        "Всего в СМУ\t1.00");
+    const QString untouched = QStringLiteral("<untouched>");
+    QTest::newRow("box, nothing selected") << u"ok"_s << u"txtHpol"_s << 0 << line;
+    QTest::newRow("type field, nothing selected") << u"ok"_s << u"cboTyp"_s << 0 << line;
+    QTest::newRow("button") << u"ok"_s << u"cmdOK"_s << 0 << line;
+    QTest::newRow("day/night option") << u"ok"_s << u"optDSMU"_s << 0 << line;
+    QTest::newRow("box, text selected") << u"ok"_s << u"txtHpol"_s << 2 << u"30"_s;
+    QTest::newRow("type field, text selected") << u"ok"_s << u"cboTyp"_s << 2 << u"Л-"_s;
+    QTest::newRow("before any calculation") << u"none"_s << u"txtHpol"_s << 0 << untouched;
+    QTest::newRow("after a failed calculation") << u"failed"_s << u"cmdOK"_s << 0 << untouched;
+  }
+  void copyResults() {
+    QFETCH(QString, run);
+    QFETCH(QString, control);
+    QFETCH(int, selected);
+    QFETCH(QString, copied);
+    RecordingSink sink;
+    MainWindow window(sink, Settings());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    Enter(window, CloudFlight());
+    if (run != u"none") PressCalculate(window);
+    if (run == u"failed") {
+      // A good calculation, then one that fails: the earlier results are gone too.
+      Child<QLineEdit>(window, u"txtHpol")->setText(u"abc"_s);
+      PressCalculate(window);
+    }
+    QCOMPARE(sink.shown.size(), run == u"failed" ? 1 : 0);
+    QGuiApplication::clipboard()->setText(u"<untouched>"_s);
+
+    auto* widget = Child<QWidget>(window, control);
+    widget->setFocus(Qt::OtherFocusReason);
+    QCOMPARE(QApplication::focusWidget(), widget);
+    auto* combo = qobject_cast<QComboBox*>(widget);
+    auto* box = combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(widget);
+    if (box) {
+      box->deselect();
+      if (selected > 0) box->setSelection(0, selected);
+    }
+    QTest::keyClick(widget, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), copied);
   }
 
   // The real wrapper: a modal box over the window, with its icon, the text and a Russian button.

@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build directory and checks it: exactly the program's files,
+# the library and font dependencies, and the unpacked programs running from where they landed.
+#
+#   scripts/check-deb.sh BUILD_DIR
+#
+# The build directory must be configured and built. Exits non-zero on the first failure.
+set -euo pipefail
+
+if [ $# -ne 1 ]; then
+  echo "usage: $0 BUILD_DIR" >&2
+  exit 2
+fi
+build=$(cd "$1" && pwd)
+fail() {
+  echo "check-deb: $*" >&2
+  exit 1
+}
+
+out="$build/package"
+rm -rf "$out"
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$build/cpack.log" 2>&1 ||
+  { cat "$build/cpack.log" >&2; fail "cpack failed"; }
+shopt -s nullglob
+debs=("$out"/meltor_*.deb)
+[ ${#debs[@]} -eq 1 ] || fail "expected one meltor_*.deb in $out, found ${#debs[@]}"
+deb=${debs[0]}
+echo "check-deb: $(basename "$deb")"
+
+# The files (not directories) in the package, and exactly these.
+expected="./usr/bin/meltor
+./usr/bin/meltor-cli
+./usr/share/applications/meltor.desktop
+./usr/share/icons/hicolor/32x32/apps/meltor.png
+./usr/share/icons/hicolor/scalable/apps/meltor.svg
+./usr/share/meltor/FlightTables1.mdb
+./usr/share/metainfo/invalid.meltor.meltor.metainfo.xml"
+actual=$(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | sort)
+if [ "$actual" != "$expected" ]; then
+  diff <(echo "$expected") <(echo "$actual") >&2 || true
+  fail "package contents differ from the expected files (< expected, > packaged)"
+fi
+echo "check-deb: contents as expected ($(echo "$actual" | wc -l) files)"
+
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "check-deb: Depends: $depends"
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libsqlite3-0 fonts-dejavu-core; do
+  grep -Eq "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends does not name $lib"
+done
+
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+dpkg -x "$deb" "$root"
+bin="$root/usr/bin"
+for program in meltor meltor-cli; do
+  file -b "$bin/$program" | grep -q 'ELF.*, stripped' || fail "$program is not a stripped ELF"
+done
+
+version=$("$bin/meltor-cli" --version) || fail "meltor-cli --version failed"
+[ "$version" = "meltor-cli 2.02.0001" ] || fail "meltor-cli --version printed '$version'"
+echo "check-deb: $version"
+# With no --tables, the tool looks for ../share/meltor/FlightTables1.mdb beside its own folder.
+"$bin/meltor-cli" tables check || fail "meltor-cli tables check failed on the packaged tables"
+echo "check-deb: meltor-cli tables check passed"
+
+if command -v appstreamcli >/dev/null 2>&1; then
+  appstreamcli validate-tree --no-net "$root" || fail "appstreamcli validate-tree failed"
+fi
+
+# The window, headless: still running when it is stopped after three seconds.
+status=0
+QT_QPA_PLATFORM=offscreen timeout 3 "$bin/meltor" >"$root/meltor.log" 2>&1 || status=$?
+if [ "$status" -ne 124 ]; then
+  cat "$root/meltor.log" >&2
+  fail "meltor ended by itself with status $status instead of running until stopped"
+fi
+echo "check-deb: meltor ran until stopped"
+echo "check-deb: all checks passed"
