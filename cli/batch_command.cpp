@@ -1,3 +1,4 @@
+#include "batch_output.h"
 #include "calculation.h"
 #include "climb_tables.h"
 #include "command_support.h"
@@ -8,6 +9,8 @@
 #include <QFile>
 
 #include <memory>
+#include <optional>
+#include <variant>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -16,24 +19,56 @@ namespace meltor::cli {
 
 namespace {
 
-// The result columns after the input columns, in the order of the five results.
-const std::array<QString, kResultCount>& ResultColumns() {
-  static const std::array<QString, kResultCount> columns = {u"zak_kab"_s, u"obl"_s, u"za_obl"_s,
-                                                            u"ogr_vid"_s, u"smu"_s};
-  return columns;
-}
-
-QStringList OutputHeader() {
-  QStringList header;
-  for (const InputColumnInfo& c : InputColumns()) header << c.name;
-  for (const QString& r : ResultColumns()) header << r;
-  header << u"error"_s;
-  return header;
-}
-
 const std::vector<OptionInfo>& BatchOptions() {
-  static const std::vector<OptionInfo> options{TablesOption()};
+  static const std::vector<OptionInfo> options{
+      TablesOption(),
+      {u"format"_s, u"csv|json"_s, u"вид вывода: csv (по умолчанию) или json"_s},
+      {u"delimiter"_s, u"CHAR"_s,
+       u"разделитель полей вывода CSV: «,» (по умолчанию), «;» или табуляция («\\t» или tab)"_s},
+      {u"bom"_s, {}, u"метка порядка байтов UTF-8 в начале вывода CSV (для электронных таблиц)"_s},
+      {u"totals"_s, {}, u"в конце — итог: суммы минут по удавшимся строкам и число ошибок"_s},
+  };
   return options;
+}
+
+std::optional<char> ParseDelimiter(const QString& text) {
+  if (text == u","_s) return ',';
+  if (text == u";"_s) return ';';
+  if (text == u"\t"_s || text == u"\\t"_s || text.compare(u"tab"_s, Qt::CaseInsensitive) == 0) {
+    return '\t';
+  }
+  return std::nullopt;
+}
+
+// What the options ask of the output.
+struct OutputChoice {
+  bool json = false;
+  CsvDialect dialect;
+  bool totals = false;
+};
+
+std::variant<OutputChoice, UsageError> ChooseOutput(const ParsedOptions& options) {
+  OutputChoice choice;
+  const QString format = options.value(u"format"_s, u"csv"_s);
+  if (format == u"json"_s) {
+    choice.json = true;
+  } else if (format != u"csv"_s) {
+    return UsageError{u"batch: --format «%1» — допустимы csv и json"_s.arg(format)};
+  }
+  if (choice.json && (options.has(u"delimiter"_s) || options.has(u"bom"_s))) {
+    return UsageError{u"batch: --delimiter и --bom относятся только к выводу CSV"_s};
+  }
+  if (options.has(u"delimiter"_s)) {
+    const std::optional<char> delimiter = ParseDelimiter(options.value(u"delimiter"_s));
+    if (!delimiter) {
+      return UsageError{u"batch: --delimiter «%1» — допустимы «,», «;», «\\t» или tab"_s.arg(
+          options.value(u"delimiter"_s))};
+    }
+    choice.dialect.delimiter = *delimiter;
+  }
+  choice.dialect.byteOrderMark = options.has(u"bom"_s);
+  choice.totals = options.has(u"totals"_s);
+  return choice;
 }
 
 // Maps each input column to the flight input it fills. A name no input has, or one named twice,
@@ -107,6 +142,9 @@ int RunBatch(const QStringList& args, Console& io) {
   if (options.positionals.size() > 1) {
     return ReportUsage(io, u"batch: указано больше одного входного файла"_s);
   }
+  const auto chosen = ChooseOutput(options);
+  if (const auto* usage = std::get_if<UsageError>(&chosen)) return ReportUsage(io, usage->message);
+  const OutputChoice& choice = std::get<OutputChoice>(chosen);
 
   const QString inputName = options.positionals.value(0, u"-"_s);
   std::unique_ptr<QFile> file;
@@ -124,7 +162,7 @@ int RunBatch(const QStringList& args, Console& io) {
     return ReportFailure(io, u"%1, строка %2: %3"_s.arg(shownName).arg(e.line).arg(e.message));
   };
 
-  CsvReader reader(*input);
+  CsvReader reader(*input, std::nullopt);  // the header names the delimiter
   const std::optional<QStringList> header = reader.Next();
   if (reader.error()) return readFailure(*reader.error());
   std::vector<InputColumn> columns;
@@ -135,15 +173,15 @@ int RunBatch(const QStringList& args, Console& io) {
     columns = std::move(std::get<std::vector<InputColumn>>(mapped));
   }
 
-  CsvWriter writer(io.out);
-  writer.Write(OutputHeader());
+  const std::unique_ptr<BatchOutput> output =
+      choice.json ? MakeJsonOutput(io.out, choice.totals) : MakeCsvOutput(io.out, choice.dialect);
 
   // The tables are a snapshot for the length of the run: read once, used for every row.
   const TablesLocation location = LocateTables(options);
   FileClimbTables tables(location.path, location.searched, FileClimbTables::Mode::Snapshot);
 
   Progress progress(io);
-  QStringList row;
+  BatchTotals totals;
   while (const std::optional<QStringList> record = reader.Next()) {
     FlightTexts texts;
     QString error;
@@ -166,18 +204,21 @@ int RunBatch(const QStringList& args, Console& io) {
       const CalcOutcome outcome =
           CalculateFlight(ToFlightInput(texts, *dayNight), tables, io.locale);
       labels = outcome.labels;
-      if (!outcome.ok()) error = outcome.error->message();
+      if (outcome.ok()) {
+        totals.AddSuccess(outcome.minutes);
+      } else {
+        error = outcome.error->message();
+      }
     }
+    if (!error.isEmpty()) totals.AddFailure();
 
-    row.clear();
-    for (const QString& t : texts.text) row << t;
-    for (const QString& l : labels.text) row << l;
-    row << error;
-    writer.Write(row);
+    output->Row(texts, labels, error);
     progress.Step();
   }
   progress.Finish();
 
+  // Totals of a file read only in part would pass for the file's; a read fault leaves them out.
+  output->Finish(choice.totals && !reader.error() ? &totals : nullptr);
   if (reader.error()) return readFailure(*reader.error());
   return kExitOk;
 }

@@ -44,7 +44,10 @@ QString FieldHelp(const InputColumnInfo& c) {
 
 const std::vector<OptionInfo>& CalcOptions() {
   static const std::vector<OptionInfo> options = [] {
-    std::vector<OptionInfo> o{TablesOption()};
+    std::vector<OptionInfo> o{
+        TablesOption(),
+        {u"explain"_s, {}, u"после результатов — как они получены, по шагам расчёта"_s},
+    };
     for (const InputColumnInfo& c : InputColumns()) {
       if (c.column == InputColumn::DayNight) {
         o.push_back({u"day"_s, {}, u"полёты днём (optDSMU)"_s});
@@ -89,14 +92,24 @@ int RunCalc(const QStringList& args, Console& io) {
 
   const TablesLocation location = LocateTables(options);
   FileClimbTables tables(location.path, location.searched, FileClimbTables::Mode::Fresh);
-  const CalcOutcome outcome = CalculateFlight(ToFlightInput(texts, dayNight), tables, io.locale);
-  if (!outcome.ok()) return ReportFailure(io, outcome.error->message());
+  const bool explain = options.has(u"explain"_s);
+  const CalcOutcome outcome =
+      CalculateFlight(ToFlightInput(texts, dayNight), tables, io.locale, explain);
 
   QString text;
-  for (int i = 0; i < kResultCount; ++i) {
-    text += ResultHeadings()[i] + u": "_s + outcome.labels.text[i] + u'\n';
+  if (outcome.ok()) {
+    for (int i = 0; i < kResultCount; ++i) {
+      text += ResultHeadings()[i] + u": "_s + outcome.labels.text[i] + u'\n';
+    }
+  }
+  if (explain) {
+    // The lines the calculation wrote as it went; a failed one ends with why it stopped.
+    if (!text.isEmpty()) text += u'\n';
+    text += u"Как получен результат:\n"_s;
+    for (const QString& line : outcome.explanation) text += u"  "_s + line + u'\n';
   }
   Print(io.out, text);
+  if (!outcome.ok()) return ReportFailure(io, outcome.error->message());
   return kExitOk;
 }
 

@@ -6,9 +6,10 @@ using namespace Qt::StringLiterals;
 
 namespace meltor::cli {
 
-CsvReader::CsvReader(QIODevice& in, char delimiter, qsizetype chunkSize)
+CsvReader::CsvReader(QIODevice& in, std::optional<char> delimiter, qsizetype chunkSize)
     : in_(in),
-      delimiter_(delimiter),
+      delimiter_(delimiter.value_or(',')),
+      detecting_(!delimiter),
       chunkSize_(chunkSize > 0 ? chunkSize : 1),
       // A byte order mark inside the data is text like any other.
       decoder_(QStringDecoder::Utf8,
@@ -27,8 +28,16 @@ bool CsvReader::Fill() {
   return true;
 }
 
-void CsvReader::Fail(int line, const QString& message) {
+void CsvReader::Fail(qint64 line, const QString& message) {
   if (!error_) error_ = CsvError{line, message};
+}
+
+bool CsvReader::IsDelimiter(char c) {
+  if (!detecting_) return c == delimiter_;
+  if (c != ',' && c != ';' && c != '\t') return false;
+  delimiter_ = c;
+  detecting_ = false;
+  return true;
 }
 
 bool CsvReader::FinishField(QStringList& fields) {
@@ -51,12 +60,14 @@ std::optional<QStringList> CsvReader::Next() {
     while (buffer_.size() - pos_ < 3 && Fill()) {
     }
     if (buffer_.mid(pos_, 3) == "\xEF\xBB\xBF") pos_ += 3;
+  } else {
+    detecting_ = false;  // only the first record names the delimiter
   }
 
   enum class State { FieldStart, Unquoted, Quoted, AfterQuote } state = State::FieldStart;
   QStringList fields;
   bool inRecord = false;  // something of a record has been read
-  int quoteLine = line_;
+  qint64 quoteLine = line_;
   recordLine_ = line_;
   field_.clear();
 
@@ -87,7 +98,7 @@ std::optional<QStringList> CsvReader::Next() {
     switch (state) {
       case State::FieldStart:
       case State::Unquoted:
-        if (c == delimiter_) {
+        if (IsDelimiter(c)) {
           inRecord = true;
           if (!FinishField(fields)) return std::nullopt;
           state = State::FieldStart;
@@ -129,7 +140,7 @@ std::optional<QStringList> CsvReader::Next() {
         if (c == '"') {
           field_.append('"');
           state = State::Quoted;
-        } else if (c == delimiter_) {
+        } else if (IsDelimiter(c)) {
           if (!FinishField(fields)) return std::nullopt;
           state = State::FieldStart;
         } else if (c == '\n' || c == '\r') {

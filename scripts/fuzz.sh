@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(calculate interpolation tablefile)
+[ ${#targets[@]} -gt 0 ] || targets=(calculate interpolation tablefile csv)
 for t in "${targets[@]}"; do
   work=build/asan/fuzz-work/$t
   mkdir -p "$work/corpus" "$work/crashes"

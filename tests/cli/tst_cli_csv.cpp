@@ -43,6 +43,8 @@ class CsvTest : public QObject {
   void reads_data();
   void reads();
   void recordLines();
+  void detectsDelimiter_data();
+  void detectsDelimiter();
   void writes_data();
   void writes();
   void roundTrip();
@@ -104,6 +106,41 @@ void CsvTest::recordLines() {
   const ReadResult r = ReadAll("h\n\n\"a\nb\"\n\nc\n"_ba, 2);
   QCOMPARE(r.records.size(), 3);
   QCOMPARE(r.lines, (QList<int>{1, 3, 6}));
+}
+
+void CsvTest::detectsDelimiter_data() {
+  QTest::addColumn<QByteArray>("input");
+  QTest::addColumn<char>("delimiter");
+  QTest::addColumn<Records>("expected");
+
+  QTest::newRow("comma") << "a,b\n1;2,3\n"_ba << ','
+                         << Records{{"a"_L1, "b"_L1}, {"1;2"_L1, "3"_L1}};
+  QTest::newRow("semicolon after a byte order mark")
+      << "\xEF\xBB\xBF\"a\";b\r\n1,5;\"x;y\"\r\n"_ba << ';'
+      << Records{{"a"_L1, "b"_L1}, {"1,5"_L1, "x;y"_L1}};
+  QTest::newRow("tab") << "a\tb\n1,2\t3;4\n"_ba << '\t'
+                       << Records{{"a"_L1, "b"_L1}, {"1,2"_L1, "3;4"_L1}};
+  QTest::newRow("quoted candidates are text")
+      << "\"a,\tb\";c,d\n1;2\n"_ba << ';' << Records{{"a,\tb"_L1, "c,d"_L1}, {"1"_L1, "2"_L1}};
+  QTest::newRow("one column: commas after it")
+      << "\n\"a;b\"\n1,2\n"_ba << ',' << Records{{"a;b"_L1}, {"1"_L1, "2"_L1}};
+}
+
+void CsvTest::detectsDelimiter() {
+  QFETCH(QByteArray, input);
+  QFETCH(char, delimiter);
+  QFETCH(Records, expected);
+  for (const qsizetype chunk : {qsizetype{1}, qsizetype{65536}}) {
+    QBuffer buffer;
+    buffer.setData(input);
+    buffer.open(QIODevice::ReadOnly);
+    CsvReader reader(buffer, std::nullopt, chunk);
+    Records records;
+    while (auto record = reader.Next()) records << *record;
+    QVERIFY(!reader.error());
+    QCOMPARE(records, expected);
+    QCOMPARE(reader.delimiter(), delimiter);
+  }
 }
 
 void CsvTest::writes_data() {

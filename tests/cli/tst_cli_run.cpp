@@ -13,9 +13,14 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 using meltor::test::ClimbViewSql;
@@ -28,6 +33,7 @@ struct Outcome {
   int code = -1;
   QString out;
   QString err;
+  QByteArray outBytes;  // as written; decoding drops a byte order mark
 };
 
 QStringList Words(const QString& text) {
@@ -77,6 +83,9 @@ class CliRunTest : public QObject {
   void calcResults();
   void calcFailures_data();
   void calcFailures();
+  void calcExplain_data();
+  void calcExplain();
+  void calcExplainFailure();
   void usageErrors_data();
   void usageErrors();
   void localeOfNumbers_data();
@@ -92,6 +101,8 @@ class CliRunTest : public QObject {
   void batchFaults();
   void batchRowWithWrongFieldCount();
   void batchWithoutTablesFile();
+  void batchTotalsInSpreadsheetDialect();
+  void batchJson();
   void tablesCheckBrokenFile();
   void tablesCheckShippedFile_data();
   void tablesCheckShippedFile();
@@ -130,8 +141,8 @@ Outcome CliRunTest::Run(const QStringList& args, const QByteArray& input,
   p.write(input);
   p.closeWriteChannel();
   if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit) return {};
-  return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-          QString::fromUtf8(p.readAllStandardError())};
+  const QByteArray out = p.readAllStandardOutput();
+  return {p.exitCode(), QString::fromUtf8(out), QString::fromUtf8(p.readAllStandardError()), out};
 }
 
 void CliRunTest::initTestCase() {
@@ -238,6 +249,79 @@ void CliRunTest::calcFailures() {
   QVERIFY2(r.err.contains(message), qPrintable(r.err));
 }
 
+void CliRunTest::calcExplain_data() {
+  QTest::addColumn<QString>("args");
+  QTest::addColumn<QString>("labels");
+  QTest::addColumn<QStringList>("lines");  // each a piece of one line of the explanation
+
+  const QString flight = u"--type L-39 --day --hours 1 --minutes 0 --height 3000 "_s;
+  QTest::newRow("1b")
+      << flight + u"--clouds 5 --vis-km 10 --hood-close 500 --hood-open 1500"_s
+      << u"0.50 - - - ПМУ"_s
+      << QStringList{u"Случай 1b: видимость выше минимума, шторка"_s,
+                     u"таблица «Z_Time_Pod_L39», высота 1000 м — 600 с, найдено в таблице точно"_s,
+                     u"поправка не делается (заданы высоты шторки"_s};
+  QTest::newRow("2b") << flight.chopped(5) + u"400 --clouds 10 --base 500 --top 1500 --vis-km 3"_s
+                      << u"- - - 1.00 1.00"_s
+                      << QStringList{u"Итог: ниже минимума (СМУ)"_s, u"Hpol 400 м < Нн 500 м"_s,
+                                     u"Случай 2b: ниже минимума, без шторки"_s,
+                                     u"сумма категорий равна времени полёта"_s};
+  QTest::newRow("3c on table rows")
+      << flight + u"--clouds 10 --base 500 --top 1500 --vis-km 3"_s << u"- 0.10 0.45 0.05 1.00"_s
+      << QStringList{u"Профиль: Л-39; таблицы «Z_Time_Pod_L39» и «Z_Time_Obl_L39»"_s,
+                     u"Случай 3c: ниже минимума, без шторки"_s,
+                     u"«Z_Time_Pod_L39», высота 500 м — 300 с, найдено в таблице точно"_s,
+                     u"«Z_Time_Obl_L39», Нн 500 м, ключ 1500 м — 600 с, найдено в таблице точно"_s,
+                     u"Время в секундах: TPod 300, TObl 600, TZaObl 2700"_s};
+  // The cloud base halfway between rows: 450 s in both tables; 8 + 8 + 45 minutes is one more
+  // than the hour, so a minute comes off the time above cloud.
+  QTest::newRow("3c between rows, a minute balanced")
+      << flight + u"--clouds 10 --base 750 --top 1500 --vis-km 3"_s << u"- 0.08 0.44 0.08 1.00"_s
+      << QStringList{u"высота 750 м — 450 с, между строками 500 м (300 с) и 1000 м (600 с)"_s,
+                     u"= 450, отброшена дробная часть"_s,
+                     u"между нижними границами 500 м (600 с) и 1000 м (300 с): 450"_s,
+                     u"Округление до минут (половина — к чётному): в закр. кабине 0, в обл. 8, "
+                     u"за обл. 45, при огр. видимости 8, полёт 60; всего в СМУ 61"_s,
+                     u"сумма категорий 61 мин больше времени полёта 60 мин — минута снята"_s};
+}
+
+void CliRunTest::calcExplain() {
+  QFETCH(QString, args);
+  QFETCH(QString, labels);
+  QFETCH(QStringList, lines);
+  const Outcome r =
+      Run(QStringList{u"calc"_s, u"--tables"_s, tables_, u"--explain"_s} + Words(args));
+  QCOMPARE(r.err, QString());
+  QCOMPARE(r.code, 0);
+  const QString head = CalcText(labels) + u"\nКак получен результат:\n"_s;
+  QVERIFY2(r.out.startsWith(head), qPrintable(r.out));
+  const QStringList explanation = r.out.mid(head.size()).split(u'\n', Qt::SkipEmptyParts);
+  QVERIFY2(explanation.front().contains(u"Запись полёта"_s), qPrintable(r.out));
+  QVERIFY2(explanation.back().contains(u"Баланс"_s), qPrintable(r.out));
+  for (const QString& piece : lines) {
+    QVERIFY2(explanation.filter(piece).size() == 1, qPrintable(piece + u"\n"_s + r.out));
+  }
+}
+
+void CliRunTest::calcExplainFailure() {
+  // Su-24 has a profile but no tables in this file: the path runs up to the first lookup.
+  const Outcome r =
+      Run({u"calc"_s,  u"--tables"_s, tables_,  u"--explain"_s, u"--type"_s, u"Su-24"_s,
+           u"--day"_s, u"--hours"_s,  u"1"_s,   u"--minutes"_s, u"0"_s,      u"--clouds"_s,
+           u"10"_s,    u"--base"_s,   u"500"_s, u"--top"_s,     u"1500"_s,   u"--vis-km"_s,
+           u"3"_s,     u"--height"_s, u"3000"_s});
+  QCOMPARE(r.code, 1);
+  QStringList out = r.out.split(u'\n');
+  QCOMPARE(out.takeLast(), QString());
+  QCOMPARE(out.takeFirst(), u"Как получен результат:"_s);
+  QVERIFY2(out.filter(u"Профиль: Су-24"_s).size() == 1, qPrintable(r.out));
+  QVERIFY2(out.filter(u"Погода:"_s).size() == 1, qPrintable(r.out));
+  const QString stop = out.back();
+  QVERIFY2(stop.startsWith(u"  Расчёт остановлен: "_s), qPrintable(r.out));
+  QVERIFY2(stop.contains(u"Z_Time_Pod_Su24"_s), qPrintable(stop));
+  QCOMPARE(r.err, u"meltor-cli: %1\n"_s.arg(stop.mid(21)));
+}
+
 void CliRunTest::usageErrors_data() {
   QTest::addColumn<QString>("args");
   QTest::addColumn<QString>("message");
@@ -251,7 +335,10 @@ void CliRunTest::usageErrors_data() {
   QTest::newRow("flag with a value") << u"calc --type L-39 --day=yes"_s << u"--day"_s;
   QTest::newRow("stray argument") << u"calc --type L-39 extra"_s << u"«extra»"_s;
   QTest::newRow("batch of two files") << u"batch a.csv b.csv"_s << u"batch"_s;
-  QTest::newRow("batch, unknown option") << u"batch --totals"_s << u"--totals"_s;
+  QTest::newRow("batch, unknown option") << u"batch --sum"_s << u"--sum"_s;
+  QTest::newRow("batch, unknown format") << u"batch --format xml"_s << u"«xml»"_s;
+  QTest::newRow("batch, unknown delimiter") << u"batch --delimiter |"_s << u"«|»"_s;
+  QTest::newRow("batch, byte order mark in JSON") << u"batch --format json --bom"_s << u"--bom"_s;
   QTest::newRow("tables alone") << u"tables"_s << u"list"_s;
   QTest::newRow("tables show without a name") << u"tables show"_s << u"show"_s;
   QTest::newRow("tables, unknown subcommand") << u"tables drop"_s << u"«drop»"_s;
@@ -526,6 +613,122 @@ void CliRunTest::batchWithoutTablesFile() {
   QCOMPARE(out[2][17], QString());
 }
 
+namespace {
+
+// A label or total as minutes: H.MM, or 0 for "-" and "ПМУ".
+qint64 LabelMinutes(const QString& text) {
+  if (text == u"-"_s || text == u"ПМУ"_s) return 0;
+  const QStringList parts = text.split(u'.');
+  return parts.value(0).toLongLong() * 60 + parts.value(1).toLongLong();
+}
+
+}  // namespace
+
+void CliRunTest::batchTotalsInSpreadsheetDialect() {
+  // Semicolons, a byte order mark and CRLF, as a spreadsheet saves CSV in a Russian locale. The
+  // 70 nine-hour flights add up to more minutes than 16 bits hold.
+  QByteArray input =
+      "\xEF\xBB\xBFtype;hours;minutes;clouds;base;top;vis_km;day_night;height\r\n"
+      "L-39;1;0;10;500;1500;3;day;3000\r\n"
+      "\"Boe;ing\";1;0;10;500;1500;3;day;3000\r\n"
+      "Su-27;1;0;10;500;1500;3;днём;3000\r\n"
+      "L-39;1;0;10;500;1500;3;evening;3000\r\n"
+      "L-39;1;0;5;;;10;day;3000\r\n"_ba;
+  for (int i = 0; i < 70; ++i) input += "L-39;9;0;0;;;1;day;1000\r\n";
+
+  const Outcome r =
+      Run({u"batch"_s, u"--tables"_s, tables_, u"--delimiter"_s, u";"_s, u"--bom"_s, u"--totals"_s},
+          input);
+  QCOMPARE(r.err, QString());
+  QCOMPARE(r.code, 0);
+  QVERIFY(r.outBytes.startsWith("\xEF\xBB\xBFtype;hours;"));
+  QVERIFY(r.out.contains(u"\n\"Boe;ing\";1;"_s));  // a field with the delimiter is quoted
+
+  QBuffer buffer;
+  buffer.setData(r.outBytes);
+  QVERIFY(buffer.open(QIODevice::ReadOnly));
+  meltor::cli::CsvReader reader(buffer, std::nullopt);
+  QList<QStringList> out;
+  while (auto record = reader.Next()) out << *record;
+  QVERIFY(!reader.error());
+  QCOMPARE(reader.delimiter(), ';');
+  QCOMPARE(out.size(), 1 + 75 + 1);
+  QCOMPARE(out.front(), OutputHeader());
+
+  std::array<qint64, 5> sums{};
+  int failed = 0;
+  for (qsizetype i = 1; i + 1 < out.size(); ++i) {
+    if (!out[i][17].isEmpty()) {
+      ++failed;
+      continue;
+    }
+    for (int c = 0; c < 5; ++c) sums[c] += LabelMinutes(out[i][12 + c]);
+  }
+  QCOMPARE(failed, 2);
+  QCOMPARE(sums[4], 60 + 60 + 70 * 540);  // the 1c row counts nothing
+
+  const QStringList& totals = out.back();
+  QCOMPARE(totals.size(), OutputHeader().size());
+  QCOMPARE(totals[0], u"ИТОГО"_s);
+  QCOMPARE(totals.mid(1, 11), QStringList(11, QString()));
+  for (int c = 0; c < 5; ++c) QCOMPARE(LabelMinutes(totals[12 + c]), sums[c]);
+  QCOMPARE(totals.mid(12, 5), Words(u"- 0.13 1.40 630.07 632.00"_s));
+  QCOMPARE(totals[17], u"ошибок: 2"_s);
+}
+
+void CliRunTest::batchJson() {
+  // Tab-separated input; a type text with a quote, a backslash, a line break and a control
+  // character, which the error message repeats.
+  const QByteArray input =
+      "type\tminutes\tclouds\tvis_km\tday_night\theight\n"
+      "L-39\t90\t0\t1\tday\t1000\n"
+      "\"a\"\"\\\n\x01\"\t90\t0\t1\tday\t1000\n"
+      "L-39\t90\t0\t1\tdusk\t1000\n"
+      "L-39\t45\t0\t1\tночью\t1000\n"_ba;
+  const QString weird = u"a\"\\\n\x01"_s;
+
+  for (const bool totals : {false, true}) {
+    QStringList args{u"batch"_s, u"--tables"_s, tables_, u"--format"_s, u"json"_s};
+    if (totals) args << u"--totals"_s;
+    const Outcome r = Run(args, input);
+    QCOMPARE(r.code, 0);
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(r.out.toUtf8(), &parseError);
+    QVERIFY2(parseError.error == QJsonParseError::NoError,
+             qPrintable(parseError.errorString() + u"\n"_s + r.out));
+    // JSON allows no raw control character in a text, where Qt's reader lets one pass.
+    QVERIFY(std::all_of(r.outBytes.begin(), r.outBytes.end(),
+                        [](char c) { return c == '\n' || static_cast<unsigned char>(c) >= 0x20; }));
+    QCOMPARE(doc.isObject(), totals);
+    const QJsonArray rows = totals ? doc.object().value(u"rows"_s).toArray() : doc.array();
+    QCOMPARE(rows.size(), 4);
+
+    const QJsonObject good = rows[0].toObject();
+    QCOMPARE(good.keys().size(), OutputHeader().size());
+    QCOMPARE(good.value(u"hours"_s), QJsonValue(u"0"_s));
+    QCOMPARE(good.value(u"ogr_vid"_s), QJsonValue(u"1.30"_s));
+    QCOMPARE(good.value(u"zak_kab"_s), QJsonValue(u"-"_s));
+    QVERIFY(good.value(u"error"_s).isNull());
+
+    const QJsonObject odd = rows[1].toObject();
+    QCOMPARE(odd.value(u"type"_s).toString(), weird);
+    QVERIFY2(odd.value(u"error"_s).toString().contains(u"«%1» нет в списке"_s.arg(weird)),
+             qPrintable(odd.value(u"error"_s).toString()));
+    QVERIFY2(rows[2].toObject().value(u"error"_s).toString().contains(u"«dusk»"_s),
+             qPrintable(r.out));
+    QCOMPARE(rows[3].toObject().value(u"day_night"_s), QJsonValue(u"ночью"_s));
+
+    if (totals) {
+      const QJsonObject sums = doc.object().value(u"totals"_s).toObject();
+      QCOMPARE(sums.value(u"ogr_vid"_s), QJsonValue(u"2.15"_s));
+      QCOMPARE(sums.value(u"smu"_s), QJsonValue(u"2.15"_s));
+      QCOMPARE(sums.value(u"obl"_s), QJsonValue(u"-"_s));
+      QCOMPARE(sums.value(u"rows"_s), QJsonValue(4));
+      QCOMPARE(sums.value(u"failed"_s), QJsonValue(2));
+    }
+  }
+}
+
 // ---- tables ----
 
 void CliRunTest::tablesCheckBrokenFile() {
@@ -630,7 +833,8 @@ void CliRunTest::versionAndHelp() {
     QCOMPARE(help.code, 0);
     QCOMPARE(help.err, QString());
     for (const QString& word :
-         {u"calc"_s, u"batch"_s, u"tables check"_s, u"--vis-hm"_s, u"day_night"_s}) {
+         {u"calc"_s, u"batch"_s, u"tables check"_s, u"--vis-hm"_s, u"day_night"_s, u"--explain"_s,
+          u"--totals"_s, u"--format"_s, u"--delimiter"_s, u"--bom"_s}) {
       QVERIFY2(help.out.contains(word), qPrintable(word));
     }
   }

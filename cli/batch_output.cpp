@@ -1,0 +1,193 @@
+#include "batch_output.h"
+
+#include "csv.h"
+
+#include <QIODevice>
+
+#include <limits>
+
+using namespace Qt::StringLiterals;
+
+namespace meltor::cli {
+
+namespace {
+
+// H.MM for a sum of any size, by the rule of MinutesText.
+QString SumText(qint64 minutes) {
+  if (minutes >= std::numeric_limits<int>::min() && minutes <= std::numeric_limits<int>::max()) {
+    return MinutesText(static_cast<int>(minutes));
+  }
+  // Beyond int: the hours are written here, the minutes after the point by MinutesText.
+  const quint64 magnitude =
+      minutes < 0 ? quint64{0} - static_cast<quint64>(minutes) : static_cast<quint64>(minutes);
+  return (minutes < 0 ? u"-"_s : QString()) + QString::number(magnitude / 60) +
+         MinutesText(static_cast<int>(magnitude % 60)).mid(1);
+}
+
+class CsvOutput final : public BatchOutput {
+ public:
+  CsvOutput(QIODevice& out, CsvDialect dialect) : out_(out), writer_(out, dialect.delimiter) {
+    if (dialect.byteOrderMark) out_.write("\xEF\xBB\xBF");
+    writer_.Write(OutputHeader());
+  }
+
+  void Row(const FlightTexts& inputs, const ResultTexts& labels, const QString& error) override {
+    row_.clear();
+    for (const QString& t : inputs.text) row_ << t;
+    for (const QString& l : labels.text) row_ << l;
+    row_ << error;
+    writer_.Write(row_);
+  }
+
+  void Finish(const BatchTotals* totals) override {
+    if (!totals) return;
+    row_ = QStringList(kInputColumnCount, QString());
+    row_[static_cast<qsizetype>(InputColumn::Type)] = u"ИТОГО"_s;
+    for (const QString& l : totals->Labels().text) row_ << l;
+    row_ << u"ошибок: %1"_s.arg(totals->failed);
+    writer_.Write(row_);
+  }
+
+ private:
+  QIODevice& out_;
+  CsvWriter writer_;
+  QStringList row_;
+};
+
+// A JSON string: quotes, backslashes and control characters escaped, everything else as UTF-8.
+void AppendString(QByteArray& json, const QString& text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  json += '"';
+  for (const char c : text.toUtf8()) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"':
+        json += "\\\"";
+        break;
+      case '\\':
+        json += "\\\\";
+        break;
+      case '\n':
+        json += "\\n";
+        break;
+      case '\r':
+        json += "\\r";
+        break;
+      case '\t':
+        json += "\\t";
+        break;
+      default:
+        if (byte < 0x20) {
+          json += "\\u00";
+          json += kHex[byte >> 4];
+          json += kHex[byte & 0xF];
+        } else {
+          json += c;
+        }
+    }
+  }
+  json += '"';
+}
+
+void AppendMember(QByteArray& json, const QString& key, const QString& value, bool first) {
+  if (!first) json += ", ";
+  AppendString(json, key);
+  json += ": ";
+  AppendString(json, value);
+}
+
+class JsonOutput final : public BatchOutput {
+ public:
+  JsonOutput(QIODevice& out, bool withTotals)
+      : out_(out), withTotals_(withTotals), indent_(withTotals ? "    " : "  ") {
+    out_.write(withTotals_ ? "{\n  \"rows\": [" : "[");
+  }
+
+  void Row(const FlightTexts& inputs, const ResultTexts& labels, const QString& error) override {
+    json_.clear();
+    json_ += rows_++ == 0 ? "\n" : ",\n";
+    json_ += indent_;
+    json_ += '{';
+    for (int i = 0; i < kInputColumnCount; ++i) {
+      AppendMember(json_, InputColumns()[i].name, inputs.text[i], i == 0);
+    }
+    for (int i = 0; i < kResultCount; ++i) {
+      AppendMember(json_, ResultColumns()[i], labels.text[i], false);
+    }
+    json_ += ", \"error\": ";
+    if (error.isEmpty()) {
+      json_ += "null";
+    } else {
+      AppendString(json_, error);
+    }
+    json_ += "}";
+    out_.write(json_);
+  }
+
+  void Finish(const BatchTotals* totals) override {
+    json_ = rows_ == 0 ? "]" : "\n" + indent_.chopped(2) + "]";
+    if (withTotals_) {
+      if (totals) {
+        json_ += ",\n  \"totals\": {";
+        const ResultTexts labels = totals->Labels();
+        for (int i = 0; i < kResultCount; ++i) {
+          AppendMember(json_, ResultColumns()[i], labels.text[i], i == 0);
+        }
+        json_ += ", \"rows\": " + QByteArray::number(totals->rows) +
+                 ", \"failed\": " + QByteArray::number(totals->failed) + "}";
+      }
+      json_ += "\n}";
+    }
+    json_ += '\n';
+    out_.write(json_);
+  }
+
+ private:
+  QIODevice& out_;
+  const bool withTotals_;
+  const QByteArray indent_;
+  qint64 rows_ = 0;
+  QByteArray json_;
+};
+
+}  // namespace
+
+const std::array<QString, kResultCount>& ResultColumns() {
+  static const std::array<QString, kResultCount> columns = {u"zak_kab"_s, u"obl"_s, u"za_obl"_s,
+                                                            u"ogr_vid"_s, u"smu"_s};
+  return columns;
+}
+
+QStringList OutputHeader() {
+  QStringList header;
+  for (const InputColumnInfo& c : InputColumns()) header << c.name;
+  for (const QString& r : ResultColumns()) header << r;
+  header << u"error"_s;
+  return header;
+}
+
+void BatchTotals::AddSuccess(const TimeBreakdown& m) {
+  const std::array<Int16, kResultCount> values = {m.TZakKab, m.TObl, m.TZaObl, m.TOgrVid, m.TSMU};
+  for (int i = 0; i < kResultCount; ++i) minutes[i] += values[i];
+  ++rows;
+}
+
+ResultTexts BatchTotals::Labels() const {
+  ResultTexts labels;
+  for (int i = 0; i < kResultCount; ++i) {
+    labels.text[i] = SumText(minutes[i]);
+    if (minutes[i] == 0)
+      labels.text[i] = i == static_cast<int>(ResultLabel::SMU) ? u"ПМУ"_s : u"-"_s;
+  }
+  return labels;
+}
+
+std::unique_ptr<BatchOutput> MakeCsvOutput(QIODevice& out, CsvDialect dialect) {
+  return std::make_unique<CsvOutput>(out, dialect);
+}
+
+std::unique_ptr<BatchOutput> MakeJsonOutput(QIODevice& out, bool withTotals) {
+  return std::make_unique<JsonOutput>(out, withTotals);
+}
+
+}  // namespace meltor::cli

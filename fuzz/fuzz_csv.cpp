@@ -1,0 +1,121 @@
+// Feeds arbitrary bytes to the batch CSV reader, with each delimiter and with the delimiter taken
+// from the header, and through the whole batch command on the shipped tables, all in memory. The
+// reader must give the same records however its input is split, and whatever batch writes with exit
+// code 0 must read back: CSV with one record per input record and the totals, JSON that parses.
+#include "commands.h"
+#include "csv.h"
+
+#include <QBuffer>
+#include <QJsonDocument>
+#include <QLocale>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+
+using namespace meltor::cli;
+
+namespace {
+
+struct ReadAll {
+  QList<QStringList> records;
+  std::optional<CsvError> error;
+  char delimiter = 0;
+};
+
+ReadAll Read(const QByteArray& bytes, std::optional<char> delimiter, qsizetype chunkSize) {
+  QBuffer buffer;
+  buffer.setData(bytes);
+  buffer.open(QIODevice::ReadOnly);
+  CsvReader reader(buffer, delimiter, chunkSize);
+  ReadAll all;
+  while (std::optional<QStringList> record = reader.Next()) {
+    if (record->isEmpty()) std::abort();  // a record has at least one field
+    all.records << *record;
+  }
+  all.error = reader.error();
+  if (all.error && (all.error->line < 1 || all.error->message.isEmpty())) std::abort();
+  all.delimiter = reader.delimiter();
+  return all;
+}
+
+bool SameReading(const ReadAll& a, const ReadAll& b) {
+  if (a.records != b.records || a.delimiter != b.delimiter) return false;
+  if (a.error.has_value() != b.error.has_value()) return false;
+  return !a.error || (a.error->line == b.error->line && a.error->message == b.error->message);
+}
+
+// The batch command on `input`, with the options byte `choice` picks.
+void RunBatch(const QByteArray& input, std::uint8_t choice) {
+  const bool json = (choice & 1) != 0;
+  QStringList args{QStringLiteral("batch"), QStringLiteral("--tables"),
+                   QStringLiteral(MELTOR_SHIPPED_TABLES), QStringLiteral("--totals")};
+  char delimiter = ',';
+  if (json) {
+    args << QStringLiteral("--format") << QStringLiteral("json");
+  } else {
+    static constexpr char kDelimiters[] = {',', ';', '\t'};
+    delimiter = kDelimiters[(choice >> 1) % 3];
+    args << QStringLiteral("--delimiter") << QString(QLatin1Char(delimiter));
+    if ((choice & 8) != 0) args << QStringLiteral("--bom");
+  }
+
+  QBuffer in;
+  in.setData(input);
+  in.open(QIODevice::ReadOnly);
+  QBuffer out;
+  out.open(QIODevice::WriteOnly);
+  QBuffer err;
+  err.open(QIODevice::WriteOnly);
+  Console console{in, out, err, false,
+                  (choice & 16) != 0 ? QLocale(QLocale::Russian, QLocale::Russia) : QLocale::c()};
+  const int code = Run(args, console);
+  if (code != kExitOk) {
+    if (code != kExitFailed && code != kExitUsage) std::abort();
+    if (err.data().isEmpty()) std::abort();  // every failure says why
+    return;
+  }
+  const QByteArray& written = out.data();
+
+  if (json) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(written, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject()) std::abort();
+    const bool rawControl = std::any_of(written.begin(), written.end(), [](char c) {
+      return c != '\n' && static_cast<unsigned char>(c) < 0x20;
+    });
+    if (rawControl) std::abort();
+    return;
+  }
+
+  // One output record per input record (the header for the header), then the totals.
+  const ReadAll source = Read(input, std::nullopt, 64 * 1024);
+  const ReadAll result = Read(written, delimiter, 64 * 1024);
+  if (result.error) std::abort();
+  if (result.records.size() != std::max<qsizetype>(source.records.size(), 1) + 1) std::abort();
+  for (const QStringList& record : result.records) {
+    if (record.size() != result.records.front().size()) std::abort();
+  }
+}
+
+}  // namespace
+
+// Byte 0 picks the options of the batch run; the rest is the CSV input.
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const QByteArray input(reinterpret_cast<const char*>(data) + 1, static_cast<qsizetype>(size - 1));
+
+  // Whole and in pieces of one byte, which split every line break, quote pair and UTF-8 sequence.
+  const ReadAll detected = Read(input, std::nullopt, 64 * 1024);
+  if (!SameReading(detected, Read(input, std::nullopt, 1))) std::abort();
+  if (detected.delimiter != ',' && detected.delimiter != ';' && detected.delimiter != '\t') {
+    std::abort();
+  }
+  // The delimiter found reads the input as it was given.
+  if (!SameReading(detected, Read(input, detected.delimiter, 7))) std::abort();
+  for (const char delimiter : {',', ';', '\t'}) Read(input, delimiter, 64 * 1024);
+
+  RunBatch(input, data[0]);
+  return 0;
+}
