@@ -292,8 +292,14 @@ class TestCalculation : public QObject {
     tables.TPod = static_cast<Int16>(tPod);
     tables.TObl = static_cast<Int16>(tObl);
     tables.TShtorka = static_cast<Int16>(tShtorka);
+    Explanation explanation;
+    s.explain = &explanation;
     Classify(s, tables);
     QCOMPARE(s.caseId, caseId);
+    // The path names the case in words, with the weather verdict where the cloud is 8 or more.
+    const QString text = explanation.lines().join(QLatin1Char('\n'));
+    QVERIFY2(text.contains(QStringLiteral("Случай %1:").arg(caseId)), qPrintable(text));
+    if (bal >= 8) QVERIFY2(text.contains(QStringLiteral("Итог: ")), qPrintable(text));
     QCOMPARE(tables.calls.join(QLatin1Char(',')), calls);
     QCOMPARE((QList<int>{s.t.TZakKab, s.t.TObl, s.t.TZaObl, s.t.TOgrVid}), expected);
     QCOMPARE(int{s.t.TSMU}, 0);  // formed only when rounding
