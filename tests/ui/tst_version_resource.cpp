@@ -2,6 +2,7 @@
 // numbers and strings the executable will carry.
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -45,8 +46,12 @@ class TestVersionResource : public QObject {
     if (compiler.isEmpty()) QSKIP("no llvm-rc on this machine");
     QVERIFY(dir_.isValid());
     const QString out = dir_.filePath(QStringLiteral("meltor.res"));
+    // The resource compiler takes any argument starting with "/" for an option, so an absolute
+    // path such as /check/... would be misread: run it in the script's folder with a bare name.
+    const QFileInfo script(QStringLiteral(MELTOR_RC_FILE));
     QProcess rc;
-    rc.start(compiler, {QStringLiteral("/FO"), out, QStringLiteral(MELTOR_RC_FILE)});
+    rc.setWorkingDirectory(script.absolutePath());
+    rc.start(compiler, {QStringLiteral("/FO"), out, QStringLiteral("--"), script.fileName()});
     QVERIFY(rc.waitForFinished(30000));
     QVERIFY2(rc.exitCode() == 0, rc.readAllStandardError().constData());
     QFile file(out);
