@@ -30,7 +30,7 @@ QString SqliteMessage(sqlite3* db) {
 // that says what it is.
 void CheckHeader(const QString& path) {
   QFile f(path);
-  if (!f.open(QIODevice::ReadOnly)) {
+  if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
     Fail(
         QStringLiteral("Файл таблиц %1 не открывается для чтения: %2.").arg(path, f.errorString()));
   }
@@ -128,8 +128,16 @@ TablesFile::TablesFile(const QString& path, const QStringList& searched) : path_
   if (info.isDir()) Fail(QStringLiteral("%1 — папка, а не файл таблиц.").arg(path));
   CheckHeader(path);
 
+  // SQLite's memory statistics take a lock around every allocation, and reading the schema of a
+  // fresh connection allocates a great deal; nothing here reads those statistics. The setting
+  // must come before the library's first use and is made once.
+  static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+  (void)configured;
+
   const QByteArray p = QFile::encodeName(path);
-  const int rc = sqlite3_open_v2(p.constData(), &db_, SQLITE_OPEN_READONLY, nullptr);
+  // The connection never leaves the thread that opened it, so it needs no lock of its own.
+  const int rc =
+      sqlite3_open_v2(p.constData(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     const QString why = SqliteMessage(db_);
     sqlite3_close(db_);
@@ -148,6 +156,10 @@ TablesFile::TablesFile(const QString& path, const QStringList& searched) : path_
         return static_cast<TablesFile*>(self)->deadline_.hasExpired(kQueryMilliseconds) ? 1 : 0;
       },
       this);
+  // One read transaction for everything this open reads: the views come from one state of the
+  // file even if another program commits in between, and SQLite takes its shared lock and looks
+  // for a hot journal once instead of before every query. Closing ends it.
+  if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) FailRead(db_, path_);
 }
 
 TablesFile::~TablesFile() {
