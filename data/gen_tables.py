@@ -147,38 +147,49 @@ def values(row) -> str:
     return "(" + ", ".join(str(v) for v in row) + ")"
 
 
+GRID_COLUMNS = [f"c{j}" for j in range(1, MAX_FIELDS)]
+
+
+def schema_sql() -> list[str]:
+    """The two base tables every type's rows go into; the views pick one type each."""
+    return [
+        "",
+        "-- Climb tables of every type: height (m), seconds from 0 m to that height.",
+        "CREATE TABLE pod (type TEXT NOT NULL, height INTEGER NOT NULL,"
+        " seconds INTEGER NOT NULL, PRIMARY KEY (type, height)) WITHOUT ROWID;",
+        "",
+        "-- In-cloud grids of every type: record 0 holds the corner value and the column",
+        "-- keys, each further record a cloud base (m) and the seconds spent in cloud.",
+        "-- ord only orders a type's records and is not part of the view.",
+        "CREATE TABLE obl (type TEXT NOT NULL, ord INTEGER NOT NULL, base INTEGER NOT NULL, "
+        + ", ".join(f"{c} INTEGER NOT NULL" for c in GRID_COLUMNS)
+        + ", PRIMARY KEY (type, ord)) WITHOUT ROWID;",
+    ]
+
+
 def aircraft_sql(ac: Aircraft) -> list[str]:
-    pod = f"pod_{ac.suffix}"
-    obl = f"obl_{ac.suffix}"
     grid = cloud_rows(ac)
-    ncols = len(grid[0]) - 1
-    if len(grid[0]) > MAX_FIELDS:
-        raise ValueError(f"{ac.suffix}: {len(grid[0])} fields, at most {MAX_FIELDS}")
-    cols = [f"c{j}" for j in range(1, ncols + 1)]
+    if len(grid[0]) != MAX_FIELDS:
+        raise ValueError(f"{ac.suffix}: {len(grid[0])} fields, the grid table has {MAX_FIELDS}")
     column_kind = "cloud top height" if ac.keyed_by_top else "cloud layer thickness"
+    tag = f"'{ac.suffix}'"
 
     out = [
         "",
         f"-- {ac.name}: service ceiling {ac.ceiling} m, {ac.rate0:g} m/s at sea level,"
         f" absolute ceiling {ac.absolute_ceiling:.1f} m.",
         "",
-        "-- Climb table: height (m), seconds from 0 m to that height.",
-        f"CREATE TABLE {pod} (height INTEGER PRIMARY KEY, seconds INTEGER NOT NULL);",
     ]
-    out += [f"INSERT INTO {pod} VALUES {values(r)};" for r in climb_rows(ac)]
+    out += [f"INSERT INTO pod VALUES {values([tag] + list(r))};" for r in climb_rows(ac)]
     out.append(f'CREATE VIEW "Z_Time_Pod_{ac.suffix}" AS'
-               f" SELECT height, seconds FROM {pod} ORDER BY height;")
+               f" SELECT height, seconds FROM pod WHERE type = {tag} ORDER BY height;")
     out += [
         "",
-        f"-- In-cloud grid: row 0 holds {CORNER} and the column keys ({column_kind}, m);",
-        "-- each further row a cloud base (m) and the seconds spent in cloud.",
-        "-- ord only orders the rows and is not part of the view.",
-        f"CREATE TABLE {obl} (ord INTEGER PRIMARY KEY, base INTEGER NOT NULL, "
-        + ", ".join(f"{c} INTEGER NOT NULL" for c in cols) + ");",
+        f"-- In-cloud grid: record 0 holds {CORNER} and the column keys ({column_kind}, m).",
     ]
-    out += [f"INSERT INTO {obl} VALUES {values([i] + r)};" for i, r in enumerate(grid)]
+    out += [f"INSERT INTO obl VALUES {values([tag, i] + r)};" for i, r in enumerate(grid)]
     out.append(f'CREATE VIEW "Z_Time_Obl_{ac.suffix}" AS SELECT base, '
-               + ", ".join(cols) + f" FROM {obl} ORDER BY ord;")
+               + ", ".join(GRID_COLUMNS) + f" FROM obl WHERE type = {tag} ORDER BY ord;")
     return out
 
 
@@ -191,6 +202,7 @@ def render() -> str:
         "",
         "BEGIN;",
     ]
+    lines += schema_sql()
     for ac in AIRCRAFT:
         lines += aircraft_sql(ac)
     lines += ["", "COMMIT;", ""]
