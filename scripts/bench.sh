@@ -54,7 +54,7 @@ printf '| meltor-cli batch, %d flights | %.2f s | %.0f flights/s, peak memory %d
 
 # 3. The window's start to its first painted frame (offscreen).
 starts=()
-for _ in $(seq 1 11); do starts+=("$(QT_QPA_PLATFORM=offscreen "$bench/bench_startup")"); done
+for _ in $(seq 1 11); do starts+=("$(QT_QPA_PLATFORM=offscreen "$bench/bench_startup" 2>/dev/null)"); done
 line=$(printf '%s\n' "${starts[@]}" | sort -t= -k2 -n | sed -n 6p)
 ms=$(echo "$line" | sed 's/startup_ms=\([0-9.]*\).*/\1/'); kb=$(echo "$line" | sed 's/.*peak_rss_kb=//')
 printf '| window start to first frame (offscreen) | %s ms | peak memory %d MB |\n' "$ms" "$((kb / 1024))"
