@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 // One calculation end to end through the shared entry point on the shipped tables file: opening
 // the file, reading the views, interpolating, rounding, texts.
 #include "calculation.h"

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 // The window's start: from main() to the first painted frame of the main window, and the
 // process's peak memory. Prints one line: "startup_ms=<ms> peak_rss_kb=<kB>".
 #include "main_window.h"

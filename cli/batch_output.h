@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 #pragma once
 
 // What batch writes: a CSV file or a JSON document of the rows, with the totals at the end when

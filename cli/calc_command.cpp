@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 #include "calculation.h"
 #include "climb_tables.h"
 #include "command_support.h"

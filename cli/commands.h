@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 #pragma once
 
 // The commands of meltor-cli. Everything a command reads or writes comes in through Console, so

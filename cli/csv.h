@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 #pragma once
 
 // Comma-separated values as RFC 4180 writes them: fields separated by a delimiter, records ended

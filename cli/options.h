@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 #pragma once
 
 // The options of one command: "--name VALUE", "--name=VALUE" or a flag "--name". A value is

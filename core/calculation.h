@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 #pragma once
 
 // The calculation of one flight, from the texts of the input fields to the five result texts.

@@ -1,4 +1,6 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: Meltor contributors
 """Check a built climb-tables database against the rules the program relies on.
 
 Usage:

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 // Feeds arbitrary field texts, type text and day/night choice to the calculation on the shipped
 // tables. Every input must end in results or a clear error.
 #include "calculation.h"

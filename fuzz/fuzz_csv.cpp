@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 // Feeds arbitrary bytes to the batch CSV reader, with each delimiter and with the delimiter taken
 // from the header, and through the whole batch command on the shipped tables, all in memory. The
 // reader must give the same records however its input is split, and whatever batch writes with exit

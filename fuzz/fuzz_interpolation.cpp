@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 // Feeds tables of arbitrary shape and values, and arbitrary keys, to the interpolation.
 #include "interpolation.h"
 #include "tables_file.h"

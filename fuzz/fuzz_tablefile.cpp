@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 // Reads arbitrary bytes as a tables file: every view it may hold, as a climb table and as a
 // grid. Must end in tables or a clear error, and never write to the file.
 #include "tables_file.h"

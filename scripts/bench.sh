@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: Meltor contributors
 # Measures the calculation, the batch tool and the window's start on this machine and prints a
 # Markdown table (the figures in docs/benchmarks.md come from here).
 # Usage: scripts/bench.sh   (builds the default preset first)

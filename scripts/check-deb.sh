@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: Meltor contributors
 # Builds the Debian package from a build directory and checks it: exactly the program's files,
 # the library and font dependencies, and the unpacked programs running from where they landed.
 #

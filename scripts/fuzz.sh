@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: Meltor contributors
 # Runs every fuzz target for a while (default 600 s each) on a scratch copy of its corpus.
 # Needs the asan preset built: cmake --preset asan && cmake --build --preset asan
 # Usage: scripts/fuzz.sh [SECONDS] [TARGET...]

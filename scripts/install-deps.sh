@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: Meltor contributors
 # Installs every Debian package Meltor needs to build, test and run.
 # Idempotent; run as root (or through sudo). Debian 12.
 set -euo pipefail

@@ -1,4 +1,6 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# SPDX-FileCopyrightText: Meltor contributors
 # Takes the README's screenshot: the main window after a calculation, on a private X server.
 #
 #   scripts/screenshot.sh [MELTOR_BINARY] [OUTPUT_PNG]

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 // Builds a SQLite tables file from SQL text: mkdb INPUT.sql OUTPUT.mdb
 // The output is written to a temporary name and renamed, so a failed build leaves no half file.
 #include <sqlite3.h>

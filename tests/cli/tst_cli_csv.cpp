@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 // The CSV reader and writer of meltor-cli: quoting, line breaks, faults, and input that arrives
 // in pieces of any size.
 

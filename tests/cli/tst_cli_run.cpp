@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 // meltor-cli run as a program, on small tables files written here, so every expected result can
 // be worked out by hand from the tables below.
 //

@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 #include "calculation.h"
 #include "fake_tables.h"
 #include "profiles.h"

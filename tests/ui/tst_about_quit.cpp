@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 // "Справка" and "Выход", and how the program ends when its windows are closed.
 
 #include "main_window.h"

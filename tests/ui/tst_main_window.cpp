@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 // The main window as the pilot meets it: start-up state, layout, tab order, a calculation on a
 // tables file of the test's own with its explanation in the results' tooltips, a calculation that
 // stops with a message, and Ctrl+C.

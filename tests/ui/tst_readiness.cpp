@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 // When "Считать" becomes available: sequences of user actions and the button's state after them.
 
 #include "main_window.h"

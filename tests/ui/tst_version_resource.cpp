@@ -1,3 +1,5 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
 // The Windows version resource, compiled with LLVM's resource compiler and read back: the
 // numbers and strings the executable will carry.
 
