@@ -13,11 +13,7 @@ namespace meltor {
 namespace {
 
 // The project has neither a mail address nor a web site of its own; the two lines say so.
-const QString kAuthor = QStringLiteral("проект Meltor");
 const QString kNoAddress = QStringLiteral("—");
-
-const QString kEmailLine = QStringLiteral("Email: ");
-const QString kHomeLine = QStringLiteral("Домашняя страница: ");
 
 QLabel* PlainLabel(QWidget* parent, const QString& name, const QString& text, const QRect& r) {
   auto* label = new QLabel(text, parent);
@@ -33,7 +29,7 @@ QLabel* PlainLabel(QWidget* parent, const QString& name, const QString& text, co
 
 AboutWindow::AboutWindow() {
   setObjectName(QStringLiteral("frmAbout"));
-  setWindowTitle(QStringLiteral("О программе"));
+  setWindowTitle(tr("О программе"));
   setWindowIcon(ProgramIcon());
   setFont(WindowFont());
   setFixedSize(Twips(4290, 1140));
@@ -41,8 +37,10 @@ AboutWindow::AboutWindow() {
   imgAbout_ = PlainLabel(this, QStringLiteral("imgAbout"), {}, Twips(120, 120, 480, 480));
   imgAbout_->setPixmap(ProgramPicture());
 
-  const QString text = QStringLiteral("Meltor v 2.2\n") + QStringLiteral("Автор: ") + kAuthor +
-                       QStringLiteral("\n") + kEmailLine + QStringLiteral("\n") + kHomeLine +
+  const QString emailLine = tr("Email: ");
+  const QString homeLine = tr("Домашняя страница: ");
+  const QString text = QStringLiteral("Meltor v 2.2\n") + tr("Автор: ") + tr("проект Meltor") +
+                       QStringLiteral("\n") + emailLine + QStringLiteral("\n") + homeLine +
                        QStringLiteral("\n");
   const QRect textArea = Twips(720, 240, 3495, 975);
   label1_ = PlainLabel(this, QStringLiteral("Label1"), text, textArea);
@@ -53,15 +51,15 @@ AboutWindow::AboutWindow() {
   const QSize emailSize = Twips(1815, 255);
   const QSize homeSize = Twips(1575, 255);
   label2_ = PlainLabel(this, QStringLiteral("Label2"), kNoAddress,
-                       QRect(QPoint(textArea.left() + fm.horizontalAdvance(kEmailLine),
+                       QRect(QPoint(textArea.left() + fm.horizontalAdvance(emailLine),
                                     textArea.top() + 2 * fm.lineSpacing()),
                              QSize(emailSize.width(), fm.height())));
   label3_ = PlainLabel(this, QStringLiteral("Label3"), kNoAddress,
-                       QRect(QPoint(textArea.left() + fm.horizontalAdvance(kHomeLine),
+                       QRect(QPoint(textArea.left() + fm.horizontalAdvance(homeLine),
                                     textArea.top() + 3 * fm.lineSpacing()),
                              QSize(homeSize.width(), fm.height())));
-  label2_->setAccessibleName(QStringLiteral("Email"));
-  label3_->setAccessibleName(QStringLiteral("Домашняя страница"));
+  label2_->setAccessibleName(tr("Email"));
+  label3_->setAccessibleName(tr("Домашняя страница"));
 }
 
 }  // namespace meltor

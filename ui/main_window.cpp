@@ -17,8 +17,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyleOptionFrame>
+#include <QToolTip>
 
 #include <algorithm>
 #include <utility>
@@ -28,7 +31,7 @@ namespace meltor {
 namespace {
 
 QGroupBox* Frame(QWidget* parent, const QString& name, const QString& caption, const QRect& r) {
-  auto* frame = new QGroupBox(caption, parent);
+  auto* frame = new FrameBox(caption, parent);
   frame->setObjectName(name);
   frame->setGeometry(r);
   return frame;
@@ -44,10 +47,54 @@ QLabel* StaticLabel(QWidget* parent, const QString& name, const QString& caption
   return label;
 }
 
-// A single-line box with centred text that takes any text at all.
-QLineEdit* TextBox(QWidget* parent, const QString& name, const QRect& r, Field field,
-                   const QString& text = {}) {
-  auto* box = new QLineEdit(text, parent);
+// A single-line box with centred text that takes any text at all, and shows a number whole: a
+// text too wide for the box at the window's font is drawn in a smaller size of it, so that
+// "12000" or "-32768" never loses a digit to the box's edge.
+class TextBox final : public QLineEdit {
+ public:
+  TextBox(const QString& text, QWidget* parent) : QLineEdit(text, parent) {
+    connect(this, &QLineEdit::textChanged, this, &TextBox::Fit);
+  }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLineEdit::resizeEvent(event);
+    Fit();
+  }
+
+ private:
+  // QLineEdit keeps this many pixels on each side inside its frame, besides the text margins.
+  static constexpr int kInnerMargin = 2;
+  // The smallest size a text is shrunk to; a text that does not fit even so scrolls as usual.
+  static constexpr int kSmallestPixels = 7;
+
+  void Fit() {
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const int inside = style()->subElementRect(QStyle::SE_LineEditContents, &option, this).width();
+    // What QLineEdit needs beside the text: a pixel of room and the cursor.
+    const int extra = 1 + style()->pixelMetric(QStyle::PM_TextCursorWidth, &option, this);
+    QFont font = parentWidget()->font();
+    const auto fits = [&](const QFont& f) {
+      return qRound(QFontMetricsF(f).horizontalAdvance(text())) + extra <= inside;
+    };
+    for (int pixels = QFontInfo(font).pixelSize(); !fits(font) && pixels > kSmallestPixels;) {
+      font.setPixelSize(--pixels);
+    }
+    if (fits(font)) {
+      // The whole inside of the frame is the text's: the two inner margins are given back.
+      setTextMargins(-kInnerMargin, 0, -kInnerMargin, 0);
+    } else {
+      font = parentWidget()->font();
+      setTextMargins(0, 0, 0, 0);
+    }
+    if (font != this->font()) setFont(font);
+  }
+};
+
+QLineEdit* NewTextBox(QWidget* parent, const QString& name, const QRect& r, Field field,
+                      const QString& text = {}) {
+  auto* box = new TextBox(text, parent);
   box->setObjectName(name);
   box->setAlignment(Qt::AlignCenter);
   box->setAccessibleName(FieldCaption(field));
@@ -71,19 +118,36 @@ class PairedOption final : public QRadioButton {
 };
 
 QRadioButton* OptionButton(QWidget* parent, const QString& name, const QString& caption,
-                           const QRect& r) {
+                           const QString& accessibleName, const QRect& r) {
   auto* option = new PairedOption(caption, parent);
   option->setObjectName(name);
-  option->setAccessibleName(QStringLiteral("Полёты ") + caption);
+  option->setAccessibleName(accessibleName);
   option->setGeometry(r);
   return option;
 }
 
-QPushButton* CommandButton(QWidget* parent, const QString& name, const QString& caption,
-                           const QRect& r) {
-  auto* button = new QPushButton(caption, parent);
+// A command button that Enter and keypad Enter press, as Space does, while it has the focus. It
+// is never the window's default button: Enter in a text box presses nothing.
+class CommandButton final : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      if (!event->isAutoRepeat()) click();
+      event->accept();
+      return;
+    }
+    QPushButton::keyPressEvent(event);
+  }
+};
+
+QPushButton* NewCommandButton(QWidget* parent, const QString& name, const QString& caption,
+                              const QRect& r) {
+  auto* button = new CommandButton(caption, parent);
   button->setObjectName(name);
-  // Enter presses no button of this window but the one that has the focus.
   button->setAutoDefault(false);
   button->setDefault(false);
   button->setGeometry(r);
@@ -127,8 +191,8 @@ MainWindow::MainWindow(MessageSink& messages, MainWindowSettings settings)
   // The layout is drawn to this size and does not follow the window's.
   setFixedSize(Twips(7500, 3915));
 
-  auto* fraInput = Frame(this, QStringLiteral("fraInput"), QStringLiteral("Ввод данных"),
-                         Twips(120, 120, 7215, 2295));
+  auto* fraInput =
+      Frame(this, QStringLiteral("fraInput"), tr("Ввод данных"), Twips(120, 120, 7215, 2295));
   BuildInputs(fraInput);
   BuildResults();
   SetTabOrder();
@@ -167,8 +231,8 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::BuildInputs(QWidget* fraInput) {
   // First row of frames.
-  auto* fraTyp = Frame(fraInput, QStringLiteral("fraTyp"), QStringLiteral(" Тип самолёта"),
-                       Twips(120, 240, 1335, 855));
+  auto* fraTyp =
+      Frame(fraInput, QStringLiteral("fraTyp"), tr(" Тип самолёта"), Twips(120, 240, 1335, 855));
   cboTyp_ = new QComboBox(fraTyp);
   cboTyp_->setObjectName(QStringLiteral("cboTyp"));
   cboTyp_->setEditable(true);
@@ -177,68 +241,71 @@ void MainWindow::BuildInputs(QWidget* fraInput) {
   cboTyp_->setAccessibleName(FieldCaption(Field::Typ));
   cboTyp_->setGeometry(Twips(120, 345, 1095, 330));
 
-  auto* fraTime = Frame(fraInput, QStringLiteral("fraTime"), QStringLiteral("Время п-та"),
-                        Twips(1440, 240, 1095, 855));
-  StaticLabel(fraTime, QStringLiteral("lblTime"), QStringLiteral("  ч    мин"),
-              Twips(60, 240, 975, 210), Qt::AlignCenter);
-  txtTpolChas_ = TextBox(fraTime, QStringLiteral("txtTpolChas"), Twips(120, 465, 405, 300),
-                         Field::TpolChas, QStringLiteral("0"));
+  auto* fraTime =
+      Frame(fraInput, QStringLiteral("fraTime"), tr("Время п-та"), Twips(1440, 240, 1095, 855));
+  StaticLabel(fraTime, QStringLiteral("lblTime"), tr("  ч    мин"), Twips(60, 240, 975, 210),
+              Qt::AlignCenter);
+  txtTpolChas_ = NewTextBox(fraTime, QStringLiteral("txtTpolChas"), Twips(120, 465, 405, 300),
+                            Field::TpolChas, QStringLiteral("0"));
   txtTpolMin_ =
-      TextBox(fraTime, QStringLiteral("txtTpolMin"), Twips(570, 465, 405, 300), Field::TpolMin);
+      NewTextBox(fraTime, QStringLiteral("txtTpolMin"), Twips(570, 465, 405, 300), Field::TpolMin);
 
-  auto* fraObl = Frame(fraInput, QStringLiteral("fraObl"), QStringLiteral("Облачность, м"),
-                       Twips(2520, 240, 2055, 855));
-  StaticLabel(fraObl, QStringLiteral("lblOblHar"), QStringLiteral("баллов    Нн         Нв"),
+  auto* fraObl =
+      Frame(fraInput, QStringLiteral("fraObl"), tr("Облачность, м"), Twips(2520, 240, 2055, 855));
+  StaticLabel(fraObl, QStringLiteral("lblOblHar"), tr("баллов    Нн         Нв"),
               Twips(120, 240, 1860, 210));
-  txtBal_ = TextBox(fraObl, QStringLiteral("txtBal"), Twips(120, 465, 540, 300), Field::Bal);
-  txtHn_ = TextBox(fraObl, QStringLiteral("txtHn"), Twips(750, 465, 555, 300), Field::Hn);
-  txtHv_ = TextBox(fraObl, QStringLiteral("txtHv"), Twips(1395, 465, 555, 300), Field::Hv);
+  txtBal_ = NewTextBox(fraObl, QStringLiteral("txtBal"), Twips(120, 465, 540, 300), Field::Bal);
+  txtHn_ = NewTextBox(fraObl, QStringLiteral("txtHn"), Twips(750, 465, 555, 300), Field::Hn);
+  txtHv_ = NewTextBox(fraObl, QStringLiteral("txtHv"), Twips(1395, 465, 555, 300), Field::Hv);
 
-  auto* frame1 = Frame(fraInput, QStringLiteral("Frame1"), QStringLiteral("Видимость,км"),
-                       Twips(4560, 240, 1335, 855));
-  txtVidKm_ = TextBox(frame1, QStringLiteral("txtVidKm"), Twips(120, 465, 495, 300), Field::VidKm);
+  auto* frame1 =
+      Frame(fraInput, QStringLiteral("Frame1"), tr("Видимость,км"), Twips(4560, 240, 1335, 855));
+  txtVidKm_ =
+      NewTextBox(frame1, QStringLiteral("txtVidKm"), Twips(120, 465, 495, 300), Field::VidKm);
   auto* label1 = StaticLabel(frame1, QStringLiteral("Label1"), QStringLiteral(","),
                              Twips(615, 375, 105, 405), Qt::AlignCenter);
   label1->setFont(ResultFont(true));
-  txtVidSm_ = TextBox(frame1, QStringLiteral("txtVidSm"), Twips(720, 465, 495, 300), Field::VidSm);
+  txtVidSm_ =
+      NewTextBox(frame1, QStringLiteral("txtVidSm"), Twips(720, 465, 495, 300), Field::VidSm);
 
-  auto* frame2 = Frame(fraInput, QStringLiteral("Frame2"), QStringLiteral("   Полёты"),
-                       Twips(5880, 240, 1215, 855));
-  optDSMU_ = OptionButton(frame2, QStringLiteral("optDSMU"), QStringLiteral("днём"),
+  auto* frame2 =
+      Frame(fraInput, QStringLiteral("Frame2"), tr("   Полёты"), Twips(5880, 240, 1215, 855));
+  optDSMU_ = OptionButton(frame2, QStringLiteral("optDSMU"), tr("днём"), tr("Полёты днём"),
                           Twips(120, 240, 1020, 270));
-  optNSMU_ = OptionButton(frame2, QStringLiteral("optNSMU"), QStringLiteral("ночью"),
+  optNSMU_ = OptionButton(frame2, QStringLiteral("optNSMU"), tr("ночью"), tr("Полёты ночью"),
                           Twips(120, 525, 1020, 270));
 
   // Second row.
-  auto* frame3 = Frame(fraInput, QStringLiteral("Frame3"), QStringLiteral("Использование шторки"),
+  auto* frame3 = Frame(fraInput, QStringLiteral("Frame3"), tr("Использование шторки"),
                        Twips(120, 1200, 2415, 975));
   txtShtorkaZ_ =
-      TextBox(frame3, QStringLiteral("txtShtorkaZ"), Twips(90, 270, 540, 300), Field::ShtorkaZ);
-  StaticLabel(frame3, QStringLiteral("Label2"), QStringLiteral("высота закрытия, м"),
+      NewTextBox(frame3, QStringLiteral("txtShtorkaZ"), Twips(90, 270, 540, 300), Field::ShtorkaZ);
+  StaticLabel(frame3, QStringLiteral("Label2"), tr("высота закрытия, м"),
               Twips(660, 270, 1725, 300));
   txtShtorkaO_ =
-      TextBox(frame3, QStringLiteral("txtShtorkaO"), Twips(90, 615, 540, 300), Field::ShtorkaO);
-  StaticLabel(frame3, QStringLiteral("Label3"), QStringLiteral("высота открытия, м"),
+      NewTextBox(frame3, QStringLiteral("txtShtorkaO"), Twips(90, 615, 540, 300), Field::ShtorkaO);
+  StaticLabel(frame3, QStringLiteral("Label3"), tr("высота открытия, м"),
               Twips(660, 615, 1725, 300));
 
-  auto* fraHpol = Frame(fraInput, QStringLiteral("fraHpol"), QStringLiteral("Высота п-та, м"),
+  auto* fraHpol = Frame(fraInput, QStringLiteral("fraHpol"), tr("Высота п-та, м"),
                         Twips(2640, 1200, 1335, 975));
-  txtHpol_ = TextBox(fraHpol, QStringLiteral("txtHpol"), Twips(120, 435, 1095, 300), Field::Hpol);
+  txtHpol_ =
+      NewTextBox(fraHpol, QStringLiteral("txtHpol"), Twips(120, 435, 1095, 300), Field::Hpol);
 
-  cmdOK_ = CommandButton(fraInput, QStringLiteral("cmdOK"), QStringLiteral("Считать"),
-                         Twips(6120, 1200, 975, 375));
+  cmdOK_ = NewCommandButton(fraInput, QStringLiteral("cmdOK"), tr("Считать"),
+                            Twips(6120, 1200, 975, 375));
   cmdOK_->setEnabled(false);
-  cmdAbout_ = CommandButton(fraInput, QStringLiteral("cmdAbout"), QStringLiteral("Справка"),
-                            Twips(4320, 1800, 975, 375));
-  cmdQuit_ = CommandButton(fraInput, QStringLiteral("cmdQuit"), QStringLiteral("Выход"),
-                           Twips(6120, 1800, 975, 375));
+  cmdAbout_ = NewCommandButton(fraInput, QStringLiteral("cmdAbout"), tr("Справка"),
+                               Twips(4320, 1800, 975, 375));
+  cmdQuit_ = NewCommandButton(fraInput, QStringLiteral("cmdQuit"), tr("Выход"),
+                              Twips(6120, 1800, 975, 375));
 }
 
 void MainWindow::BuildResults() {
-  auto* frame5 = Frame(this, QStringLiteral("Frame5"), QStringLiteral("Записать в лётную книжку"),
+  auto* frame5 = Frame(this, QStringLiteral("Frame5"), tr("Записать в лётную книжку"),
                        Twips(120, 2520, 3975, 1215));
-  auto* frame6 = Frame(this, QStringLiteral("Frame6"), QStringLiteral("Всего в СМУ"),
-                       Twips(4200, 2520, 1335, 1215));
+  auto* frame6 =
+      Frame(this, QStringLiteral("Frame6"), tr("Всего в СМУ"), Twips(4200, 2520, 1335, 1215));
 
   const auto& headings = ResultHeadings();
   // Each heading is centred over its result; the last one wraps onto two lines and so starts a
@@ -268,6 +335,34 @@ void MainWindow::BuildResults() {
   }
   SetTextColour(results_[static_cast<int>(ResultLabel::ZaObl)], QColor(0, 0, 0));
   SetTextColour(results_[static_cast<int>(ResultLabel::SMU)], QColor(255, 0, 0));
+
+  BuildResultsMenu({frame5, frame6});
+}
+
+void MainWindow::BuildResultsMenu(std::initializer_list<QWidget*> areas) {
+  resultsMenu_ = new QMenu(this);
+  resultsMenu_->setObjectName(QStringLiteral("mnuResults"));
+  AddResultsEntry(tr("Копировать результаты"), QKeySequence::Copy, &MainWindow::CopyResults);
+  // Every entry works on the results of the last calculation, and only on good ones.
+  connect(resultsMenu_, &QMenu::aboutToShow, this, [this] {
+    for (QAction* entry : resultsMenu_->actions()) entry->setEnabled(copyable_.has_value());
+  });
+  // A right click anywhere on the results, the labels included, opens the menu.
+  for (QWidget* area : areas) {
+    area->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(area, &QWidget::customContextMenuRequested, this,
+            [this, area](const QPoint& at) { resultsMenu_->popup(area->mapToGlobal(at)); });
+  }
+}
+
+QAction* MainWindow::AddResultsEntry(const QString& text, const QKeySequence& shortcut,
+                                     void (MainWindow::*run)()) {
+  QAction* entry = resultsMenu_->addAction(text, shortcut, this, run);
+  // The shortcut is shown, and works while the menu is open; elsewhere the window handles the
+  // keys itself.
+  entry->setShortcutContext(Qt::WidgetShortcut);
+  entry->setShortcutVisibleInContextMenu(true);
+  return entry;
 }
 
 void MainWindow::SetTabOrder() {
@@ -399,11 +494,16 @@ void MainWindow::ShowExplanation(const ResultTexts& texts, const QStringList& pa
   }
 }
 
-void MainWindow::CopyResults() const {
+void MainWindow::CopyResults() {
   // Nothing to copy before the first calculation or after one that failed: its dashes are not
   // times for the logbook.
-  if (!copyable_) return;
-  QGuiApplication::clipboard()->setText(ResultsLine(*copyable_));
+  if (copyable_) QGuiApplication::clipboard()->setText(ResultsLine(*copyable_));
+  // A note over the results that goes by itself: nothing to close, the focus stays where it is.
+  QWidget* area = results_[0]->parentWidget();
+  QToolTip::showText(
+      area->mapToGlobal(QPoint(area->width() / 4, area->height() / 4)),
+      copyable_ ? tr("Результаты скопированы") : tr("Нечего копировать: нет результатов расчёта"),
+      area, {}, kCopyNoteMilliseconds);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

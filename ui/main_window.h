@@ -13,14 +13,19 @@
 #include <QStringList>
 #include <QWidget>
 
+#include <QKeySequence>
+
 #include <array>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 
+class QAction;
 class QComboBox;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 
@@ -38,6 +43,9 @@ struct MainWindowSettings {
   // The rules for whole-text numbers (hours, minutes, flight height).
   QLocale locale = QLocale::system();
 };
+
+// How long the note "copied" stays over the results.
+inline constexpr int kCopyNoteMilliseconds = 2000;
 
 // The main window frmSMU: the inputs of one flight, the three buttons and the five results.
 class MainWindow : public QWidget {
@@ -62,6 +70,10 @@ class MainWindow : public QWidget {
 
   void BuildInputs(QWidget* fraInput);
   void BuildResults();
+  // The results' context menu, opened by a right click on either results frame.
+  void BuildResultsMenu(std::initializer_list<QWidget*> areas);
+  QAction* AddResultsEntry(const QString& text, const QKeySequence& shortcut,
+                           void (MainWindow::*run)());
   void SetTabOrder();
 
   // Enables "Считать" once the weather set or the hood set of fields is filled; never disables.
@@ -71,7 +83,8 @@ class MainWindow : public QWidget {
   void ShowResultTexts(const ResultTexts& texts);
   // Each result's tooltip: its heading and value, then `path`; an empty path clears them.
   void ShowExplanation(const ResultTexts& texts, const QStringList& path);
-  void CopyResults() const;
+  // Copies the results as one tab-separated line and says so in a note that fades by itself.
+  void CopyResults();
   void ShowError(const CalcError& error);
   void ShowAbout();
   void Quit();
@@ -96,6 +109,7 @@ class MainWindow : public QWidget {
   QPushButton* cmdOK_ = nullptr;
   QPushButton* cmdAbout_ = nullptr;
   QPushButton* cmdQuit_ = nullptr;
+  QMenu* resultsMenu_ = nullptr;
   std::array<QLabel*, kResultCount> results_{};  // lblZakKab, lblObl, lblZaObl, lblOgrVid, lblSMU
   std::array<QRect, kResultCount> resultPlaces_{};  // where the results stand as laid out
   // What Ctrl+C copies: the results of the last calculation, if it succeeded.

@@ -5,6 +5,7 @@
 // How the window tells the pilot why a calculation stopped. The program shows a modal message
 // box; tests put a recorder in its place and read what would have been shown.
 
+#include <QCoreApplication>
 #include <QString>
 
 class QWidget;
@@ -19,8 +20,10 @@ class MessageSink {
   virtual void ShowError(QWidget& window, const QString& text) = 0;
 };
 
-// A modal message box with the window's icon and a Russian button.
+// A modal message box with the window's icon and Qt's own OK button, in the program's language.
 class MessageBoxSink final : public MessageSink {
+  Q_DECLARE_TR_FUNCTIONS(MessageBoxSink)
+
  public:
   void ShowError(QWidget& window, const QString& text) override;
 };

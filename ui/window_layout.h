@@ -6,6 +6,7 @@
 // they were drawn with.
 
 #include <QFont>
+#include <QGroupBox>
 #include <QRect>
 #include <QSize>
 
@@ -23,10 +24,30 @@ constexpr QSize Twips(int width, int height) {
 }
 
 // The font every control uses unless it asks for another: the small sans-serif the layout was
-// drawn for. Where "MS Sans Serif" is missing the system substitutes its own sans-serif.
+// drawn for, MS Sans Serif or else the metric-compatible Liberation Sans.
 QFont WindowFont();
 
 // The large font of the results: 13.5 pt, regular or bold.
 QFont ResultFont(bool bold);
+
+// A frame as the layout was drawn for: an etched border whose top line runs through the middle
+// of the caption, the caption standing on it a little in from the left. The controls inside keep
+// the places they are given; the frame lays nothing out.
+class FrameBox final : public QGroupBox {
+  Q_OBJECT
+
+ public:
+  FrameBox(const QString& caption, QWidget* parent);
+
+  // Where the caption is drawn, in the frame's coordinates.
+  QRect CaptionRect() const;
+  // The outside of the border; its lines are kBorderWidth pixels thick, inside this rectangle.
+  QRect BorderRect() const;
+
+  static constexpr int kBorderWidth = 2;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
 
 }  // namespace meltor

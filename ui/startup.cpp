@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
+#include "startup.h"
+
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+
+namespace meltor {
+
+namespace {
+
+constexpr int kExitUsage = 2;
+
+QStringList TranslationFolders() {
+  const QString appDir = QCoreApplication::applicationDirPath();
+  return {QDir(appDir).filePath(QStringLiteral("translations")),
+          QDir::cleanPath(appDir + QStringLiteral("/../share/meltor/translations"))};
+}
+
+}  // namespace
+
+Translations::Translations(const QLocale& system) : language_(QStringLiteral("ru")) {
+  auto own = std::make_unique<QTranslator>();
+  for (const QString& folder : TranslationFolders()) {
+    if (own->load(system, QStringLiteral("meltor"), QStringLiteral("_"), folder)) {
+      language_ = QLocale(own->language()).name().section(QLatin1Char('_'), 0, 0);
+      QCoreApplication::installTranslator(own.get());
+      installed_.push_back(std::move(own));
+      break;
+    }
+  }
+  auto qt = std::make_unique<QTranslator>();
+  if (qt->load(QStringLiteral("qtbase_") + language_,
+               QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(qt.get());
+    installed_.push_back(std::move(qt));
+    qtTranslated_ = true;
+  }
+}
+
+CommandLine::Outcome CommandLine::Parse(const QStringList& arguments) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      tr("Meltor — время полёта для лётной книжки: в закрытой кабине, в облаках, за облаками, "
+         "при ограниченной видимости и всего в СМУ."));
+  const QCommandLineOption help = parser.addHelpOption();
+  const QCommandLineOption version = parser.addVersionOption();
+  const QCommandLineOption tables(
+      QStringLiteral("tables"),
+      tr("файл таблиц вместо %1 программы").arg(QStringLiteral("FlightTables1.mdb")), tr("ФАЙЛ"));
+  parser.addOption(tables);
+
+  const QString program = QStringLiteral("meltor");
+  const auto usage = [&](const QString& message) {
+    Outcome o;
+    o.exitCode = kExitUsage;
+    o.err = tr("%1: %2\nСправка: %1 --help\n").arg(program, message);
+    return o;
+  };
+  if (!parser.parse(arguments)) return usage(parser.errorText());
+
+  Outcome o;
+  if (parser.isSet(help)) {
+    o.exitCode = 0;
+    o.out = parser.helpText();
+    return o;
+  }
+  if (parser.isSet(version)) {
+    o.exitCode = 0;
+    o.out = QStringLiteral("%1 %2\n").arg(program, QStringLiteral(MELTOR_VERSION_TEXT));
+    return o;
+  }
+  if (!parser.positionalArguments().isEmpty()) {
+    return usage(tr("лишний аргумент «%1»").arg(parser.positionalArguments().first()));
+  }
+  if (parser.isSet(tables)) {
+    const QFileInfo file(parser.value(tables));
+    if (!file.isFile()) {
+      return usage(tr("--tables: нет файла «%1»").arg(QDir::toNativeSeparators(file.filePath())));
+    }
+    o.tablesPath = file.absoluteFilePath();
+  }
+  return o;
+}
+
+}  // namespace meltor

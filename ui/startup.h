@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
+#pragma once
+
+// What the program settles before its window opens: the language it speaks and its command line.
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+#include <QTranslator>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace meltor {
+
+// The program's texts and Qt's own (the text boxes' context menu, standard buttons, the
+// command-line help) in one language, installed for as long as the object lives. Needs a
+// QCoreApplication.
+//
+// The program's own language is Russian. A translation of it, meltor_<language>.qm in the
+// program's translations folder (next to the program, or share/meltor/translations of an
+// installed one), is used when the system asks for that language; otherwise everything stays
+// Russian, Qt's texts included.
+class Translations {
+ public:
+  explicit Translations(const QLocale& system = QLocale::system());
+
+  // The language in use, as "ru" or "en".
+  const QString& language() const { return language_; }
+  // Whether Qt's own translation for that language was found.
+  bool qtTranslated() const { return qtTranslated_; }
+
+ private:
+  std::vector<std::unique_ptr<QTranslator>> installed_;
+  QString language_;
+  bool qtTranslated_ = false;
+};
+
+// The window program's command line: --help, --version and --tables FILE.
+class CommandLine {
+  Q_DECLARE_TR_FUNCTIONS(CommandLine)
+
+ public:
+  // What the command line asks for. `exitCode` set: print `out` and `err` and end with that
+  // code, without opening the window. Otherwise open the window on `tablesPath` (empty: the
+  // program's own tables file).
+  struct Outcome {
+    std::optional<int> exitCode;
+    QString out;
+    QString err;
+    QString tablesPath;
+  };
+
+  // `arguments` as QCoreApplication::arguments() gives them, the program first.
+  static Outcome Parse(const QStringList& arguments);
+};
+
+}  // namespace meltor
