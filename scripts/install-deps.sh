@@ -10,10 +10,12 @@ packages=(
   build-essential cmake ninja-build pkg-config git python3
   # libraries
   qt6-base-dev qt6-base-dev-tools libqt6svg6 libsqlite3-dev sqlite3
+  # Qt's own texts in Russian; lupdate and lrelease for the program's translation source
+  qt6-translations-l10n qt6-l10n-tools
   # fonts with Cyrillic glyphs for the window (also headless)
   fonts-dejavu-core fonts-liberation2
   # headless GUI runs, screenshots
-  xvfb xauth xdotool imagemagick
+  xvfb xauth xdotool imagemagick openbox
   # sanitizers, fuzzing and benchmarks
   clang libclang-rt-14-dev libfuzzer-14-dev libbenchmark-dev
   # compiles the Windows version resource in a test
