@@ -1,15 +1,21 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Meltor contributors
-// "Справка" and "Выход", and how the program ends when its windows are closed.
+// "Справка" and "Выход", how the program ends when its windows are closed, and what it answers
+// on its command line.
 
 #include "main_window.h"
+#include "startup.h"
 #include "window_driver.h"
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -18,6 +24,7 @@
 
 using namespace meltor;
 using namespace meltor::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -117,11 +124,14 @@ class TestAboutAndQuit : public QObject {
 
   void quit_data() {
     QTest::addColumn<bool>("aboutOpen");
-    QTest::newRow("main window only") << false;
-    QTest::newRow("About window open") << true;
+    QTest::addColumn<int>("key");  // pressed on the focused button instead of a click, if any
+    QTest::newRow("main window only") << false << 0;
+    QTest::newRow("About window open") << true << 0;
+    QTest::newRow("keypad Enter on Выход") << false << int(Qt::Key_Enter);
   }
   void quit() {
     QFETCH(bool, aboutOpen);
+    QFETCH(int, key);
     // The program must end by itself, not because its last window happens to close.
     QApplication::setQuitOnLastWindowClosed(false);
     RecordingSink sink;
@@ -133,8 +143,15 @@ class TestAboutAndQuit : public QObject {
     }
     QCOMPARE(VisibleWindows().size(), aboutOpen ? 2 : 1);
 
-    const int code = RunProgram(
-        {[&] { QTest::mouseClick(Child<QPushButton>(window, u"cmdQuit"), Qt::LeftButton); }});
+    auto* quit = Child<QPushButton>(window, u"cmdQuit");
+    const int code = RunProgram({[&] {
+      if (key == 0) {
+        QTest::mouseClick(quit, Qt::LeftButton);
+      } else {
+        quit->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(quit, static_cast<Qt::Key>(key), Qt::KeypadModifier);
+      }
+    }});
     QCOMPARE(code, 0);
     QVERIFY(VisibleWindows().isEmpty());
   }
@@ -165,6 +182,68 @@ class TestAboutAndQuit : public QObject {
     QCOMPARE(code, 0);
     QVERIFY(VisibleWindows().isEmpty());
   }
+
+  // --help, --version and mistakes are answered by the program itself where there is no display
+  // at all; --tables FILE opens the window on that file.
+  void commandLine_data() {
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("exitCode");  // -1: the window opens
+    QTest::addColumn<QString>("out");   // a part of the standard output
+    QTest::addColumn<QString>("err");   // a part of the standard error
+    const QString tables = QDir::current().relativeFilePath(TablesFile());
+    QTest::newRow("--help") << QStringList{u"--help"_s} << 0 << u"--tables <ФАЙЛ>"_s << QString();
+    QTest::newRow("--version") << QStringList{u"--version"_s} << 0
+                               << u"meltor " MELTOR_VERSION_TEXT "\n"_s << QString();
+    QTest::newRow("tables file missing")
+        << QStringList{u"--tables"_s, u"nowhere.mdb"_s} << 2 << QString()
+        << u"meltor: --tables: нет файла «nowhere.mdb»"_s;
+    QTest::newRow("unknown option")
+        << QStringList{u"--tabels"_s} << 2 << QString() << u"Неизвестный параметр «tabels»"_s;
+    QTest::newRow("stray argument") << QStringList{u"FlightTables1.mdb"_s} << 2 << QString()
+                                    << u"лишний аргумент «FlightTables1.mdb»"_s;
+    QTest::newRow("tables file given, relative")
+        << QStringList{u"--tables"_s, tables} << -1 << QString() << QString();
+  }
+  void commandLine() {
+    QFETCH(QStringList, arguments);
+    QFETCH(int, exitCode);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    const CommandLine::Outcome parsed = CommandLine::Parse(QStringList{u"meltor"_s} + arguments);
+    if (exitCode < 0) {
+      QVERIFY(!parsed.exitCode);
+      QCOMPARE(parsed.tablesPath, TablesFile());
+      return;
+    }
+    QCOMPARE(parsed.exitCode, std::optional<int>(exitCode));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& name : {u"DISPLAY"_s, u"WAYLAND_DISPLAY"_s, u"QT_QPA_PLATFORM"_s})
+      env.remove(name);
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.start(QStringLiteral(MELTOR_PROGRAM), arguments);
+    QVERIFY(program.waitForFinished(30000));
+    const QString stdOut = QString::fromUtf8(program.readAllStandardOutput());
+    const QString stdErr = QString::fromUtf8(program.readAllStandardError());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QVERIFY2(program.exitCode() == exitCode, qPrintable(stdErr));
+    QVERIFY2(stdOut.contains(out), qPrintable(stdOut));
+    QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
+    QCOMPARE(stdOut.isEmpty(), out.isEmpty());
+  }
+
+ private:
+  QString TablesFile() {
+    const QString path = dir_.filePath(u"Эскадрилья.mdb"_s);
+    if (!QFileInfo::exists(path)) {
+      QFile file(path);
+      if (!file.open(QIODevice::WriteOnly)) return {};
+    }
+    return path;
+  }
+
+  QTemporaryDir dir_;
 };
 
 QTEST_MAIN(TestAboutAndQuit)
