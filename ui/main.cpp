@@ -21,23 +21,25 @@ void Write(std::FILE* stream, const QString& text) {
   std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
 }
 
+int Answer(const meltor::CommandLine::Outcome& outcome) {
+  Write(stdout, outcome.out);
+  Write(stderr, outcome.err);
+  return outcome.exitCode.value_or(0);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   meltor::MainWindowSettings settings;
   {
     // The command line is read before the window system is touched, so that --help, --version
-    // and a mistake in the options are answered where there is no display at all.
+    // and a missing tables file are answered where there is no display at all.
     QCoreApplication core(argc, argv);
     SetIdentity();
     const meltor::Translations translations;
-    const meltor::CommandLine::Outcome cl = meltor::CommandLine::Parse(core.arguments());
-    if (cl.exitCode) {
-      Write(stdout, cl.out);
-      Write(stderr, cl.err);
-      return *cl.exitCode;
-    }
-    settings.tablesPath = cl.tablesPath;
+    const auto early =
+        meltor::CommandLine::Parse(core.arguments(), meltor::CommandLine::Pass::BeforeWindowSystem);
+    if (early.exitCode) return Answer(early);
   }
 
   QApplication app(argc, argv);
@@ -45,6 +47,10 @@ int main(int argc, char* argv[]) {
   QGuiApplication::setDesktopFileName(QStringLiteral("meltor"));
   QApplication::setWindowIcon(meltor::ProgramIcon());
   const meltor::Translations translations;
+  // Read again without the window system's own options, which QApplication has taken out.
+  const auto cl = meltor::CommandLine::Parse(QCoreApplication::arguments());
+  if (cl.exitCode) return Answer(cl);
+  settings.tablesPath = cl.tablesPath;
 
   meltor::MessageBoxSink messages;
   meltor::MainWindow window(messages, settings);

@@ -498,12 +498,13 @@ void MainWindow::CopyResults() {
   // Nothing to copy before the first calculation or after one that failed: its dashes are not
   // times for the logbook.
   if (copyable_) QGuiApplication::clipboard()->setText(ResultsLine(*copyable_));
-  // A note over the results that goes by itself: nothing to close, the focus stays where it is.
-  QWidget* area = results_[0]->parentWidget();
+  // A note that goes by itself, in the free corner right of the total so that it hides no
+  // result: nothing to close, and the focus stays where it is.
+  const QWidget* total = results_[static_cast<int>(ResultLabel::SMU)]->parentWidget();
   QToolTip::showText(
-      area->mapToGlobal(QPoint(area->width() / 4, area->height() / 4)),
+      mapToGlobal(total->geometry().topRight() + QPoint(4, 0)),
       copyable_ ? tr("Результаты скопированы") : tr("Нечего копировать: нет результатов расчёта"),
-      area, {}, kCopyNoteMilliseconds);
+      this, {}, kCopyNoteMilliseconds);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -40,7 +40,7 @@ Translations::Translations(const QLocale& system) : language_(QStringLiteral("ru
   }
 }
 
-CommandLine::Outcome CommandLine::Parse(const QStringList& arguments) {
+CommandLine::Outcome CommandLine::Parse(const QStringList& arguments, Pass pass) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
       tr("Meltor — время полёта для лётной книжки: в закрытой кабине, в облаках, за облаками, "
@@ -59,10 +59,11 @@ CommandLine::Outcome CommandLine::Parse(const QStringList& arguments) {
     o.err = tr("%1: %2\nСправка: %1 --help\n").arg(program, message);
     return o;
   };
-  if (!parser.parse(arguments)) return usage(parser.errorText());
+  const bool parsed = parser.parse(arguments);
 
   Outcome o;
-  if (parser.isSet(help)) {
+  // --help-all, which Qt adds to the list, says the same here.
+  if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
     o.exitCode = 0;
     o.out = parser.helpText();
     return o;
@@ -72,15 +73,18 @@ CommandLine::Outcome CommandLine::Parse(const QStringList& arguments) {
     o.out = QStringLiteral("%1 %2\n").arg(program, QStringLiteral(MELTOR_VERSION_TEXT));
     return o;
   }
-  if (!parser.positionalArguments().isEmpty()) {
-    return usage(tr("лишний аргумент «%1»").arg(parser.positionalArguments().first()));
-  }
   if (parser.isSet(tables)) {
     const QFileInfo file(parser.value(tables));
     if (!file.isFile()) {
       return usage(tr("--tables: нет файла «%1»").arg(QDir::toNativeSeparators(file.filePath())));
     }
     o.tablesPath = file.absoluteFilePath();
+  }
+  if (pass == Pass::Final) {
+    if (!parsed) return usage(parser.errorText());
+    if (!parser.positionalArguments().isEmpty()) {
+      return usage(tr("лишний аргумент «%1»").arg(parser.positionalArguments().first()));
+    }
   }
   return o;
 }

@@ -54,8 +54,14 @@ class CommandLine {
     QString tablesPath;
   };
 
+  // When the arguments are read. Before the window system starts, they still hold its own
+  // options (-platform, -style …): that first reading answers --help and --version and checks
+  // the tables file, and leaves anything it does not understand to the final one, after
+  // QApplication has taken out what is its.
+  enum class Pass { BeforeWindowSystem, Final };
+
   // `arguments` as QCoreApplication::arguments() gives them, the program first.
-  static Outcome Parse(const QStringList& arguments);
+  static Outcome Parse(const QStringList& arguments, Pass pass = Pass::Final);
 };
 
 }  // namespace meltor
