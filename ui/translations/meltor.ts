@@ -22,11 +22,11 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>лишний аргумент «%1»</source>
+        <source>--tables: нет файла «%1»</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>--tables: нет файла «%1»</source>
+        <source>лишний аргумент «%1»</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
