@@ -50,10 +50,10 @@ QLabel* StaticLabel(QWidget* parent, const QString& name, const QString& caption
 // A single-line box with centred text that takes any text at all, and shows a number whole: a
 // text too wide for the box at the window's font is drawn in a smaller size of it, so that
 // "12000" or "-32768" never loses a digit to the box's edge.
-class TextBox final : public QLineEdit {
+class FittingBox final : public QLineEdit {
  public:
-  TextBox(const QString& text, QWidget* parent) : QLineEdit(text, parent) {
-    connect(this, &QLineEdit::textChanged, this, &TextBox::Fit);
+  FittingBox(const QString& text, QWidget* parent) : QLineEdit(text, parent) {
+    connect(this, &QLineEdit::textChanged, this, &FittingBox::Fit);
   }
 
  protected:
@@ -92,9 +92,9 @@ class TextBox final : public QLineEdit {
   }
 };
 
-QLineEdit* NewTextBox(QWidget* parent, const QString& name, const QRect& r, Field field,
-                      const QString& text = {}) {
-  auto* box = new TextBox(text, parent);
+QLineEdit* TextBox(QWidget* parent, const QString& name, const QRect& r, Field field,
+                   const QString& text = {}) {
+  auto* box = new FittingBox(text, parent);
   box->setObjectName(name);
   box->setAlignment(Qt::AlignCenter);
   box->setAccessibleName(FieldCaption(field));
@@ -128,7 +128,7 @@ QRadioButton* OptionButton(QWidget* parent, const QString& name, const QString& 
 
 // A command button that Enter and keypad Enter press, as Space does, while it has the focus. It
 // is never the window's default button: Enter in a text box presses nothing.
-class CommandButton final : public QPushButton {
+class EnterButton final : public QPushButton {
  public:
   using QPushButton::QPushButton;
 
@@ -144,9 +144,9 @@ class CommandButton final : public QPushButton {
   }
 };
 
-QPushButton* NewCommandButton(QWidget* parent, const QString& name, const QString& caption,
-                              const QRect& r) {
-  auto* button = new CommandButton(caption, parent);
+QPushButton* CommandButton(QWidget* parent, const QString& name, const QString& caption,
+                           const QRect& r) {
+  auto* button = new EnterButton(caption, parent);
   button->setObjectName(name);
   button->setAutoDefault(false);
   button->setDefault(false);
@@ -245,28 +245,26 @@ void MainWindow::BuildInputs(QWidget* fraInput) {
       Frame(fraInput, QStringLiteral("fraTime"), tr("Время п-та"), Twips(1440, 240, 1095, 855));
   StaticLabel(fraTime, QStringLiteral("lblTime"), tr("  ч    мин"), Twips(60, 240, 975, 210),
               Qt::AlignCenter);
-  txtTpolChas_ = NewTextBox(fraTime, QStringLiteral("txtTpolChas"), Twips(120, 465, 405, 300),
-                            Field::TpolChas, QStringLiteral("0"));
+  txtTpolChas_ = TextBox(fraTime, QStringLiteral("txtTpolChas"), Twips(120, 465, 405, 300),
+                         Field::TpolChas, QStringLiteral("0"));
   txtTpolMin_ =
-      NewTextBox(fraTime, QStringLiteral("txtTpolMin"), Twips(570, 465, 405, 300), Field::TpolMin);
+      TextBox(fraTime, QStringLiteral("txtTpolMin"), Twips(570, 465, 405, 300), Field::TpolMin);
 
   auto* fraObl =
       Frame(fraInput, QStringLiteral("fraObl"), tr("Облачность, м"), Twips(2520, 240, 2055, 855));
   StaticLabel(fraObl, QStringLiteral("lblOblHar"), tr("баллов    Нн         Нв"),
               Twips(120, 240, 1860, 210));
-  txtBal_ = NewTextBox(fraObl, QStringLiteral("txtBal"), Twips(120, 465, 540, 300), Field::Bal);
-  txtHn_ = NewTextBox(fraObl, QStringLiteral("txtHn"), Twips(750, 465, 555, 300), Field::Hn);
-  txtHv_ = NewTextBox(fraObl, QStringLiteral("txtHv"), Twips(1395, 465, 555, 300), Field::Hv);
+  txtBal_ = TextBox(fraObl, QStringLiteral("txtBal"), Twips(120, 465, 540, 300), Field::Bal);
+  txtHn_ = TextBox(fraObl, QStringLiteral("txtHn"), Twips(750, 465, 555, 300), Field::Hn);
+  txtHv_ = TextBox(fraObl, QStringLiteral("txtHv"), Twips(1395, 465, 555, 300), Field::Hv);
 
   auto* frame1 =
       Frame(fraInput, QStringLiteral("Frame1"), tr("Видимость,км"), Twips(4560, 240, 1335, 855));
-  txtVidKm_ =
-      NewTextBox(frame1, QStringLiteral("txtVidKm"), Twips(120, 465, 495, 300), Field::VidKm);
+  txtVidKm_ = TextBox(frame1, QStringLiteral("txtVidKm"), Twips(120, 465, 495, 300), Field::VidKm);
   auto* label1 = StaticLabel(frame1, QStringLiteral("Label1"), QStringLiteral(","),
                              Twips(615, 375, 105, 405), Qt::AlignCenter);
   label1->setFont(ResultFont(true));
-  txtVidSm_ =
-      NewTextBox(frame1, QStringLiteral("txtVidSm"), Twips(720, 465, 495, 300), Field::VidSm);
+  txtVidSm_ = TextBox(frame1, QStringLiteral("txtVidSm"), Twips(720, 465, 495, 300), Field::VidSm);
 
   auto* frame2 =
       Frame(fraInput, QStringLiteral("Frame2"), tr("   Полёты"), Twips(5880, 240, 1215, 855));
@@ -279,26 +277,25 @@ void MainWindow::BuildInputs(QWidget* fraInput) {
   auto* frame3 = Frame(fraInput, QStringLiteral("Frame3"), tr("Использование шторки"),
                        Twips(120, 1200, 2415, 975));
   txtShtorkaZ_ =
-      NewTextBox(frame3, QStringLiteral("txtShtorkaZ"), Twips(90, 270, 540, 300), Field::ShtorkaZ);
+      TextBox(frame3, QStringLiteral("txtShtorkaZ"), Twips(90, 270, 540, 300), Field::ShtorkaZ);
   StaticLabel(frame3, QStringLiteral("Label2"), tr("высота закрытия, м"),
               Twips(660, 270, 1725, 300));
   txtShtorkaO_ =
-      NewTextBox(frame3, QStringLiteral("txtShtorkaO"), Twips(90, 615, 540, 300), Field::ShtorkaO);
+      TextBox(frame3, QStringLiteral("txtShtorkaO"), Twips(90, 615, 540, 300), Field::ShtorkaO);
   StaticLabel(frame3, QStringLiteral("Label3"), tr("высота открытия, м"),
               Twips(660, 615, 1725, 300));
 
   auto* fraHpol = Frame(fraInput, QStringLiteral("fraHpol"), tr("Высота п-та, м"),
                         Twips(2640, 1200, 1335, 975));
-  txtHpol_ =
-      NewTextBox(fraHpol, QStringLiteral("txtHpol"), Twips(120, 435, 1095, 300), Field::Hpol);
+  txtHpol_ = TextBox(fraHpol, QStringLiteral("txtHpol"), Twips(120, 435, 1095, 300), Field::Hpol);
 
-  cmdOK_ = NewCommandButton(fraInput, QStringLiteral("cmdOK"), tr("Считать"),
-                            Twips(6120, 1200, 975, 375));
+  cmdOK_ =
+      CommandButton(fraInput, QStringLiteral("cmdOK"), tr("Считать"), Twips(6120, 1200, 975, 375));
   cmdOK_->setEnabled(false);
-  cmdAbout_ = NewCommandButton(fraInput, QStringLiteral("cmdAbout"), tr("Справка"),
-                               Twips(4320, 1800, 975, 375));
-  cmdQuit_ = NewCommandButton(fraInput, QStringLiteral("cmdQuit"), tr("Выход"),
-                              Twips(6120, 1800, 975, 375));
+  cmdAbout_ = CommandButton(fraInput, QStringLiteral("cmdAbout"), tr("Справка"),
+                            Twips(4320, 1800, 975, 375));
+  cmdQuit_ =
+      CommandButton(fraInput, QStringLiteral("cmdQuit"), tr("Выход"), Twips(6120, 1800, 975, 375));
 }
 
 void MainWindow::BuildResults() {
