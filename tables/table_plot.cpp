@@ -268,6 +268,7 @@ void PlotTables(const QString& path, const PlotInput& in) {
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     const QRectF area(90, gridTop + 30, kWidth - 90 - 170, kPanelHeight - 100);
     const Frame frame(area, x0, x1, y0, y1);
+    p.setPen(Qt::black);
     DrawTitle(p, QPointF(kMargin, gridTop + 16),
               u"Время в облаках по нижней границе Нн (%1)"_s.arg(in.grid->source));
     frame.DrawAxes(p,

@@ -45,7 +45,7 @@ QList<QStringList> Rows(const QString& text) {
 
 // A tables file with all twelve views: the shapes given by suffix, a plain table for the rest.
 QString TypesSql(const QMap<QString, QPair<QString, QString>>& shapes) {
-  QString sql;
+  QString sql = u"BEGIN;\n"_s;  // one commit, not one per statement
   for (const AircraftProfile& p : AircraftProfiles()) {
     const QString s = QString::fromLatin1(p.suffix);
     const auto shape =
@@ -53,7 +53,7 @@ QString TypesSql(const QMap<QString, QPair<QString, QString>>& shapes) {
     sql += ViewSql(u"Z_Time_Pod_"_s + s, Rows(shape.first)) +
            ViewSql(u"Z_Time_Obl_"_s + s, Rows(shape.second));
   }
-  return sql;
+  return sql + u"COMMIT;\n"_s;
 }
 
 // Every lookup result (or its failure) over the keys of the tables, between them and beyond.
