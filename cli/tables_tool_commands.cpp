@@ -61,6 +61,7 @@ class LazyFile {
     return file_.get();
   }
   const QString& path() const { return path_; }
+  void Close() { file_.reset(); }
 
  private:
   QString path_;
@@ -300,7 +301,13 @@ std::vector<Finding> StrayFiles(const QString& folder) {
     }
   }
   std::vector<Finding> out;
-  for (const QString& name : QDir(folder).entryList({u"*.csv"_s, u"*.CSV"_s}, QDir::Files)) {
+  const QStringList present = QDir(folder).entryList({u"*.csv"_s, u"*.CSV"_s}, QDir::Files);
+  if (std::none_of(known.begin(), known.end(),
+                   [&](const QString& name) { return present.contains(name); })) {
+    out.push_back({Finding::Warning, folder,
+                   u"в папке нет ни одного файла таблиц — все таблицы берутся из файла"_s});
+  }
+  for (const QString& name : present) {
     if (!known.contains(name)) {
       out.push_back({Finding::Warning, name,
                      u"файл не относится ни к одной таблице и не читается; имена файлов: "
@@ -347,6 +354,7 @@ int Build(const QStringList& args, Console& io) {
       (table->fromCsv ? fromFolder : fromFile) << table->source;
     }
   }
+  file.Close();  // the new file may replace the one read from
   try {
     BuildTablesFile(output, build, p.isSet(u"force"_s));
   } catch (const CalcError& e) {

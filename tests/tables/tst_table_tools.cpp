@@ -344,6 +344,13 @@ void TableToolsTest::warnings() {
   QVERIFY2(r.out.contains(u"предупреждение: %1: "_s.arg(place)) && r.out.contains(message),
            qPrintable(r.out));
   QCOMPARE(strict.code, 1);
+  // The picture counts the same warnings.
+  const QString svg = QDir(csv).filePath(u"t.svg"_s);
+  const Outcome plot = RunCli({u"tables"_s, u"plot"_s, u"--type"_s, file.section(u'_', 0, 0), csv,
+                               u"--tables"_s, shipped, u"-o"_s, svg});
+  QVERIFY2(plot.code == 0, qPrintable(plot.err));
+  QVERIFY(QString::fromUtf8(ReadAll(svg))
+              .contains(u"Предупреждения проверки (%1)"_s.arg(r.out.count(u"предупреждение: "_s))));
   // build writes despite warnings, and says them.
   const Outcome b = RunCli({u"tables"_s, u"build"_s, csv, u"-o"_s, QDir(csv).filePath(u"n.mdb"_s),
                             u"--from"_s, shipped});
