@@ -183,7 +183,17 @@ bool Parse(Command& c, const QString& sub, const QStringList& args,
   c.parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   c.parser.addOptions(options);
   if (!c.parser.parse(QStringList{u"tables "_s + sub} + args)) {
-    c.usage = u"tables %1: %2"_s.arg(sub, c.parser.errorText());
+    // The parser's own texts are English; say the same in Russian.
+    const QString text = c.parser.errorText();
+    const QString name = text.section(u'\'', 1, 1);
+    c.usage = !c.parser.unknownOptionNames().isEmpty()
+                  ? u"tables %1: неизвестный параметр «--%2»"_s.arg(
+                        sub, c.parser.unknownOptionNames().front())
+              : text.startsWith(u"Missing value"_s)
+                  ? u"tables %1: после «%2» нет значения"_s.arg(sub, name)
+              : text.startsWith(u"Unexpected value"_s)
+                  ? u"tables %1: «%2» не принимает значения"_s.arg(sub, name)
+                  : u"tables %1: %2"_s.arg(sub, text);
     return false;
   }
   const qsizetype words = c.parser.positionalArguments().size();
