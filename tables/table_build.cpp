@@ -155,6 +155,11 @@ void BuildTablesFile(const QString& path, const std::vector<BuildType>& types, b
     Fail(u"Файл %1 не создаётся: %2."_s.arg(path, temp.errorString()));
   }
   temp.close();
+  // A temporary file is private to its owner; the tables file is read by every user of the
+  // program. Keep the permissions of the file it replaces.
+  temp.setPermissions(target.exists() ? QFile::permissions(path)
+                                      : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                            QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
   try {
     Db d;
     const QByteArray name = QFile::encodeName(temp.fileName());

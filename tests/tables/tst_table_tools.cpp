@@ -12,6 +12,7 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -160,6 +161,8 @@ void TableToolsTest::roundTrip() {
   QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
 
   QCOMPARE(Lookups(built), Lookups(original));
+  // Readable by every user of the program, not private like a temporary file.
+  QVERIFY(QFileInfo(built).permissions() & QFile::ReadOther);
   // Exported again, the files are the same bytes.
   r = RunCli({u"tables"_s, u"export"_s, u"--tables"_s, built, csv2});
   QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
