@@ -161,6 +161,11 @@ void TableToolsTest::roundTrip() {
   QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
 
   QCOMPARE(Lookups(built), Lookups(original));
+  // An edited CSV is not overwritten by a new export without --force.
+  const QByteArray csvBefore = ReadAll(QDir(csv).filePath(u"L39_pod.csv"_s));
+  r = RunCli({u"tables"_s, u"export"_s, u"--type"_s, u"Л-39"_s, u"--tables"_s, built, csv});
+  QVERIFY2(r.code == 1 && r.err.contains(u"L39_pod.csv"_s), qPrintable(r.err));
+  QCOMPARE(ReadAll(QDir(csv).filePath(u"L39_pod.csv"_s)), csvBefore);
   // Readable by every user of the program, not private like a temporary file.
   QVERIFY(QFileInfo(built).permissions() & QFile::ReadOther);
   // Exported again, the files are the same bytes.
