@@ -53,7 +53,7 @@ void Bind(sqlite3_stmt* st, int index, const Cell& cell) {
     return;
   }
   const double v = *cell;
-  if (v == std::trunc(v)) {
+  if (v == std::trunc(v) && std::fabs(v) < 1e15) {
     sqlite3_bind_int64(st, index, static_cast<sqlite3_int64>(v));
   } else {
     sqlite3_bind_double(st, index, v);
