@@ -57,7 +57,8 @@ class LazyFile {
         error_ = e.message();
       }
     }
-    if (error_) findings.push_back({Finding::Error, {}, *error_});
+    if (error_ && !reported_) findings.push_back({Finding::Error, {}, *error_});
+    reported_ = reported_ || error_;
     return file_.get();
   }
   const QString& path() const { return path_; }
@@ -68,6 +69,7 @@ class LazyFile {
   QStringList searched_;
   std::unique_ptr<TablesFile> file_;
   std::optional<QString> error_;
+  bool reported_ = false;  // the open's failure is told once, not for every table
 };
 
 std::optional<SourcedTable> FromView(TablesFile& file, const QString& name, TableKind kind,
@@ -151,7 +153,9 @@ Counts Report(const std::vector<TypeTables>& types, const std::vector<Finding>& 
   };
   print(extra);
   for (const TypeTables& t : types) {
-    c.tables += (t.climb ? 1 : 0) + (t.grid ? 1 : 0);
+    // A table that could not be read counts as checked too: its error is the result.
+    c.tables += (t.climb || HasErrors(t.climbFindings) ? 1 : 0) +
+                (t.grid || HasErrors(t.gridFindings) ? 1 : 0);
     print(t.climbFindings);
     print(t.gridFindings);
   }
@@ -351,7 +355,9 @@ int Build(const QStringList& args, Console& io) {
   LazyFile file = TablesFileOf(p, u"from"_s);
   const std::vector<TypeTables> types = LoadTypes(folder, file);
   const Counts counts = Report(types, StrayFiles(folder), io);
-  if (counts.errors > 0) {
+  const bool complete = std::all_of(types.begin(), types.end(),
+                                    [](const TypeTables& t) { return t.climb && t.grid; });
+  if (counts.errors > 0 || !complete) {
     return ReportFailure(
         io, u"tables build: файл %1 не записан: ошибок %2"_s.arg(output).arg(counts.errors));
   }
