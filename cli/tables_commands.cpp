@@ -3,6 +3,7 @@
 #include "command_support.h"
 #include "profiles.h"
 #include "tables_file.h"
+#include "tables_tool_commands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -193,6 +194,7 @@ QString TablesOptionsHelp() {
 }
 
 int RunTables(const QStringList& args, Console& io) {
+  if (const std::optional<int> code = RunTableTools(args, io)) return *code;
   const auto parsed = ParseOptions(args, TablesOptions());
   if (const auto* usage = std::get_if<UsageError>(&parsed)) {
     return ReportUsage(io, u"tables: "_s + usage->message);

@@ -157,14 +157,16 @@ def schema_sql() -> list[str]:
     return [
         "",
         "-- Climb tables of every type: height (m), seconds from 0 m to that height.",
-        "CREATE TABLE pod (type TEXT NOT NULL, height INTEGER NOT NULL,"
-        " seconds INTEGER NOT NULL, PRIMARY KEY (type, height)) WITHOUT ROWID;",
+        "-- ord only orders a type's records (a table may list heights in any order) and is",
+        "-- not part of the view.",
+        "CREATE TABLE pod (type TEXT NOT NULL, ord INTEGER NOT NULL, height INTEGER NOT NULL,"
+        " seconds INTEGER, PRIMARY KEY (type, ord)) WITHOUT ROWID;",
         "",
         "-- In-cloud grids of every type: record 0 holds the corner value and the column",
         "-- keys, each further record a cloud base (m) and the seconds spent in cloud.",
         "-- ord only orders a type's records and is not part of the view.",
         "CREATE TABLE obl (type TEXT NOT NULL, ord INTEGER NOT NULL, base INTEGER NOT NULL, "
-        + ", ".join(f"{c} INTEGER NOT NULL" for c in GRID_COLUMNS)
+        + ", ".join(f"{c} INTEGER" for c in GRID_COLUMNS)
         + ", PRIMARY KEY (type, ord)) WITHOUT ROWID;",
     ]
 
@@ -182,9 +184,10 @@ def aircraft_sql(ac: Aircraft) -> list[str]:
         f" absolute ceiling {ac.absolute_ceiling:.1f} m.",
         "",
     ]
-    out += [f"INSERT INTO pod VALUES {values([tag] + list(r))};" for r in climb_rows(ac)]
+    out += [f"INSERT INTO pod VALUES {values([tag, i] + list(r))};"
+            for i, r in enumerate(climb_rows(ac))]
     out.append(f'CREATE VIEW "Z_Time_Pod_{ac.suffix}" AS'
-               f" SELECT height, seconds FROM pod WHERE type = {tag} ORDER BY height;")
+               f" SELECT height, seconds FROM pod WHERE type = {tag} ORDER BY ord;")
     out += [
         "",
         f"-- In-cloud grid: record 0 holds {CORNER} and the column keys ({column_kind}, m).",
