@@ -6,6 +6,7 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdlib>
 #include <initializer_list>
 
 namespace meltor {
@@ -91,6 +92,19 @@ Int16 LeadingNumberField(FlightState& state, Field field, const QString& text) {
 
 QString VidText(float v) {
   return QString::number(double{v}, 'g', 7);
+}
+
+// A cloud amount in words: "1 балл", "3 балла", "10 баллов".
+QString Tenths(int n) {
+  const int last = std::abs(n) % 10;
+  const int lastTwo = std::abs(n) % 100;
+  const char16_t* word = u"баллов";
+  if (last == 1 && lastTwo != 11) {
+    word = u"балл";
+  } else if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14)) {
+    word = u"балла";
+  }
+  return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf16(word));
 }
 
 // A field's text for a message: in quotes, or "пусто" when there is none.
@@ -185,14 +199,14 @@ void ReadFlightRecord(FlightState& state, const FlightInput& in, const QLocale& 
                         : QStringLiteral(" — не учитывается: обе высоты должны быть больше 0"));
     }
     return QStringLiteral(
-               "Полёт: высота %1 м, %2; облачность %3 баллов, нижняя граница %4 м, верхняя %5 м%6; "
+               "Полёт: высота %1 м, %2; облачность %3, нижняя граница %4 м, верхняя %5; "
                "видимость %7 км%8; %9.")
         .arg(r.Hpol)
         .arg(ExplainedTime(r.Tpol))
-        .arg(r.Bal)
+        .arg(Tenths(r.Bal))
         .arg(r.Hn)
-        .arg(r.Hv)
-        .arg(topReplaced ? QStringLiteral(" (не задана — принята 12000 м)") : QString())
+        .arg(topReplaced ? QStringLiteral("не задана — принята 12000 м")
+                         : QStringLiteral("%1 м").arg(r.Hv))
         .arg(VidText(r.Vid))
         .arg(vidReplaced ? QStringLiteral(" (не задана — принята 10 км)") : QString())
         .arg(shtorka);
@@ -255,10 +269,9 @@ void Classify(FlightState& s, ClimbTables& tables) {
     const bool poorVisibility = r.Vid <= m.VidMin1;
     s.Explain([&] {
       return QStringLiteral(
-                 "Облачность %1 баллов (меньше 8): учитывается только видимость — %2 км при "
+                 "Облачность %1 (меньше 8): учитывается только видимость — %2 км при "
                  "минимуме больше %3 км.")
-          .arg(r.Bal)
-          .arg(VidText(r.Vid), VidText(m.VidMin1));
+          .arg(Tenths(r.Bal), VidText(r.Vid), VidText(m.VidMin1));
     });
     if (poorVisibility) {
       s.caseId = QStringLiteral("1a");
@@ -297,9 +310,8 @@ void Classify(FlightState& s, ClimbTables& tables) {
 
   if (r.Hpol < r.Hn) {
     s.Explain([&] {
-      return QStringLiteral(
-                 "Облачность %1 баллов, полёт на %2 м — ниже нижней границы облаков %3 м.")
-          .arg(r.Bal)
+      return QStringLiteral("Облачность %1, полёт на %2 м — ниже нижней границы облаков %3 м.")
+          .arg(Tenths(r.Bal))
           .arg(r.Hpol)
           .arg(r.Hn);
     });
@@ -340,9 +352,9 @@ void Classify(FlightState& s, ClimbTables& tables) {
 
   s.Explain([&] {
     return QStringLiteral(
-               "Облачность %1 баллов, полёт на %2 м — на нижней границе облаков %3 м "
+               "Облачность %1, полёт на %2 м — на нижней границе облаков %3 м "
                "или выше.")
-        .arg(r.Bal)
+        .arg(Tenths(r.Bal))
         .arg(r.Hpol)
         .arg(r.Hn);
   });
