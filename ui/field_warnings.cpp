@@ -42,8 +42,6 @@ class FieldMark final : public QObject {
     box_.setAccessibleDescription(description_);
   }
 
-  bool active() const { return active_; }
-
  private:
   QLineEdit& box_;
   const QPalette palette_;
@@ -61,26 +59,9 @@ void ShowFieldWarnings(QWidget& window, const QList<InputWarning>& warnings,
     delete mark;
   }
   for (const InputWarning& w : warnings) {
-    QLineEdit* box = boxOf(w.field);
-    if (!box) continue;
-    if (FieldMark* earlier = box->findChild<FieldMark*>(QString(), Qt::FindDirectChildrenOnly)) {
-      // Two warnings for one box: the tooltip gives both.
-      const QString both = box->toolTip() + QLatin1Char('\n') + w.message;
-      earlier->Restore();
-      delete earlier;
-      new FieldMark(*box, both);
-      continue;
-    }
-    new FieldMark(*box, w.message);
+    // A field is read once, so it has one warning at most.
+    if (QLineEdit* box = boxOf(w.field)) new FieldMark(*box, w.message);
   }
-}
-
-bool HasFieldWarning(const QLineEdit& box) {
-  for (const FieldMark* mark :
-       box.findChildren<FieldMark*>(QString(), Qt::FindDirectChildrenOnly)) {
-    if (mark->active()) return true;
-  }
-  return false;
 }
 
 }  // namespace meltor

@@ -22,7 +22,4 @@ namespace meltor {
 void ShowFieldWarnings(QWidget& window, const QList<InputWarning>& warnings,
                        const std::function<QLineEdit*(Field)>& boxOf);
 
-// Whether `box` carries a mark now.
-bool HasFieldWarning(const QLineEdit& box);
-
 }  // namespace meltor
