@@ -172,12 +172,8 @@ void FileClimbTables::LookupShtorka(FlightState& s) {
   const Table& pod = session.Read(s.TabPod, TableKind::Climb);
   const OneKeyResult r = InterpolateOneKey(pod, key, Field::ShtorkaZ);
   s.t.TShtorka = r.value;
-  ExplainOneKey(s,
-                QStringLiteral("Набор до середины участка под шторкой (%1 и %2 м — %3 м)")
-                    .arg(s.rec.ShtorkaZ)
-                    .arg(s.rec.ShtorkaO)
-                    .arg(key),
-                s.TabPod, r);
+  ExplainOneKey(s, QStringLiteral("Набор до середины участка под шторкой, %1 м").arg(key), s.TabPod,
+                r);
 }
 
 }  // namespace meltor
