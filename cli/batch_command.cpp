@@ -202,9 +202,13 @@ int RunBatch(const QStringList& args, Console& io) {
 
     ResultTexts labels;
     ClearResults(labels);
+    QStringList warnings;
     if (error.isEmpty()) {
       const CalcOutcome outcome =
           CalculateFlight(ToFlightInput(texts, *dayNight), tables, io.locale);
+      for (const InputWarning& w : outcome.warnings) {
+        warnings << WarningText(w, InputNaming::Column);
+      }
       labels = outcome.labels;
       if (outcome.ok()) {
         totals.AddSuccess(outcome.minutes);
@@ -214,7 +218,7 @@ int RunBatch(const QStringList& args, Console& io) {
     }
     if (!error.isEmpty()) totals.AddFailure();
 
-    output->Row(texts, labels, error);
+    output->Row(texts, labels, error, warnings.join(u"; "_s));
     progress.Step();
   }
   progress.Finish();

@@ -33,11 +33,12 @@ class CsvOutput final : public BatchOutput {
     writer_.Write(OutputHeader());
   }
 
-  void Row(const FlightTexts& inputs, const ResultTexts& labels, const QString& error) override {
+  void Row(const FlightTexts& inputs, const ResultTexts& labels, const QString& error,
+           const QString& warnings) override {
     row_.clear();
     for (const QString& t : inputs.text) row_ << t;
     for (const QString& l : labels.text) row_ << l;
-    row_ << error;
+    row_ << error << warnings;
     writer_.Write(row_);
   }
 
@@ -46,7 +47,7 @@ class CsvOutput final : public BatchOutput {
     row_ = QStringList(kInputColumnCount, QString());
     row_[static_cast<qsizetype>(InputColumn::Type)] = u"ИТОГО"_s;
     for (const QString& l : totals->Labels().text) row_ << l;
-    row_ << u"ошибок: %1"_s.arg(totals->failed);
+    row_ << u"ошибок: %1"_s.arg(totals->failed) << QString();
     writer_.Write(row_);
   }
 
@@ -105,7 +106,8 @@ class JsonOutput final : public BatchOutput {
     out_.write(withTotals_ ? "{\n  \"rows\": [" : "[");
   }
 
-  void Row(const FlightTexts& inputs, const ResultTexts& labels, const QString& error) override {
+  void Row(const FlightTexts& inputs, const ResultTexts& labels, const QString& error,
+           const QString& warnings) override {
     json_.clear();
     json_ += rows_++ == 0 ? "\n" : ",\n";
     json_ += indent_;
@@ -122,6 +124,7 @@ class JsonOutput final : public BatchOutput {
     } else {
       AppendString(json_, error);
     }
+    AppendMember(json_, u"warnings"_s, warnings, false);
     json_ += "}";
     out_.write(json_);
   }
@@ -164,7 +167,7 @@ QStringList OutputHeader() {
   QStringList header;
   for (const InputColumnInfo& c : InputColumns()) header << c.name;
   for (const QString& r : ResultColumns()) header << r;
-  header << u"error"_s;
+  header << u"error"_s << u"warnings"_s;
   return header;
 }
 

@@ -22,7 +22,7 @@ namespace meltor::cli {
 // The result columns after the input columns, in the order of the five results.
 const std::array<QString, kResultCount>& ResultColumns();
 
-// The output columns: the inputs, the five results and the error.
+// The output columns: the inputs, the five results, the error and the warnings.
 QStringList OutputHeader();
 
 // The sums over a batch. Minutes are summed wider than the 16 bits of one flight's times.
@@ -46,8 +46,10 @@ class BatchOutput {
  public:
   virtual ~BatchOutput() = default;
 
-  // One input row: its texts as read, its five labels and its error (empty when it succeeded).
-  virtual void Row(const FlightTexts& inputs, const ResultTexts& labels, const QString& error) = 0;
+  // One input row: its texts as read, its five labels, its error (empty when it succeeded) and
+  // its warnings about text left unread (empty when none).
+  virtual void Row(const FlightTexts& inputs, const ResultTexts& labels, const QString& error,
+                   const QString& warnings) = 0;
 
   // Ends the output, with the totals when `totals` is set.
   virtual void Finish(const BatchTotals* totals) = 0;
@@ -63,8 +65,8 @@ struct CsvDialect {
 std::unique_ptr<BatchOutput> MakeCsvOutput(QIODevice& out, CsvDialect dialect);
 
 // JSON: an array of one object per row, keyed by the CSV columns; every value a text, error null
-// when the row succeeded. With `withTotals` the array is "rows" in an object that also holds
-// "totals".
+// when the row succeeded, warnings empty when there are none. With `withTotals` the array is "rows"
+// in an object that also holds "totals".
 std::unique_ptr<BatchOutput> MakeJsonOutput(QIODevice& out, bool withTotals);
 
 }  // namespace meltor::cli

@@ -111,6 +111,10 @@ int RunCalc(const QStringList& args, Console& io) {
     for (const QString& line : outcome.explanation) text += u"  "_s + line + u'\n';
   }
   Print(io.out, text);
+  // Text an option held beyond the number read from it: said, but the result stands.
+  for (const InputWarning& w : outcome.warnings) {
+    Print(io.err, u"meltor-cli: предупреждение, "_s + WarningText(w, InputNaming::Option) + u'\n');
+  }
   if (!outcome.ok()) return ReportFailure(io, outcome.error->message());
   return kExitOk;
 }

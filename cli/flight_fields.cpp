@@ -5,6 +5,7 @@
 #include "profiles.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -86,6 +87,31 @@ FlightInput ToFlightInput(const FlightTexts& texts, DayNight dayNight) {
   input.cboTyp = TypeEntry(input.cboTyp);
   input.dayNight = dayNight;
   return input;
+}
+
+QString WarningText(const InputWarning& warning, InputNaming naming) {
+  const std::array<std::pair<Field, InputColumn>, 11> fields = {{
+      {Field::Typ, InputColumn::Type},
+      {Field::TpolChas, InputColumn::Hours},
+      {Field::TpolMin, InputColumn::Minutes},
+      {Field::Bal, InputColumn::Clouds},
+      {Field::Hn, InputColumn::Base},
+      {Field::Hv, InputColumn::Top},
+      {Field::VidKm, InputColumn::VisKm},
+      {Field::VidSm, InputColumn::VisHm},
+      {Field::ShtorkaZ, InputColumn::HoodClose},
+      {Field::ShtorkaO, InputColumn::HoodOpen},
+      {Field::Hpol, InputColumn::Height},
+  }};
+  const auto it = std::find_if(fields.begin(), fields.end(),
+                               [&](const auto& f) { return f.first == warning.field; });
+  if (it == fields.end()) return warning.message;
+  const auto& all = InputColumns();
+  const auto c = std::find_if(all.begin(), all.end(), [&](const InputColumnInfo& info) {
+    return info.column == it->second;
+  });
+  const QString name = naming == InputNaming::Option ? u"--"_s + c->option : c->name;
+  return name + u": "_s + warning.message;
 }
 
 }  // namespace meltor::cli

@@ -65,4 +65,9 @@ struct FlightTexts {
 // The window's fields for `texts`; the day/night text must have passed ParseDayNight.
 FlightInput ToFlightInput(const FlightTexts& texts, DayNight dayNight);
 
+// A warning of the calculation about a field's text, led by the name the command line gives
+// that field: the calc option ("--vis-km") or, for a batch, the column ("vis_km").
+enum class InputNaming { Option, Column };
+QString WarningText(const InputWarning& warning, InputNaming naming);
+
 }  // namespace meltor::cli

@@ -6,6 +6,8 @@
 
 #include <cfloat>
 #include <cmath>
+#include <cstdlib>
+#include <initializer_list>
 
 namespace meltor {
 
@@ -52,12 +54,63 @@ Int16 Round16Field(Field field, const QString& text, double value) {
   return *r;
 }
 
-Int16 LeadingNumberField(Field field, const QString& text) {
-  return Round16Field(field, text, LeadingNumber(text));
+// Tells the pilot when the leading-number reading of a field's text left part of it unused, or
+// found no number at all. Empty text, blanks included, reads as 0 without a word.
+void WarnUnread(FlightState& state, Field field, const QString& text,
+                const LeadingNumberRead& read) {
+  const QString rest = UnreadText(text, read);
+  if (rest.isEmpty()) return;
+  QString why;
+  if (!read.found) {
+    why = QStringLiteral("в начале нет числа");
+  } else if (rest.startsWith(QLatin1Char(',')) && field == Field::VidKm) {
+    why = QStringLiteral(
+        "запятая заканчивает число: десятые доли километра (сотни метров) вводятся в поле после "
+        "запятой");
+  } else if (rest.startsWith(QLatin1Char(','))) {
+    why = QStringLiteral(
+              "запятая заканчивает число, «%1» не учтено: дробная часть пишется через "
+              "точку")
+              .arg(rest);
+  } else {
+    why = QStringLiteral("«%1» после числа не учтено").arg(rest);
+  }
+  InputWarning w;
+  w.field = field;
+  w.typed = text.trimmed();
+  w.read = read.value;
+  w.message = QStringLiteral("%1: введено «%2», прочитано %3 — %4.")
+                  .arg(FieldCaption(field), w.typed, NumberText(read.value), why);
+  state.warnings.append(std::move(w));
+}
+
+Int16 LeadingNumberField(FlightState& state, Field field, const QString& text) {
+  const LeadingNumberRead read = ReadLeadingNumber(text);
+  WarnUnread(state, field, text, read);
+  return Round16Field(field, text, read.value);
 }
 
 QString VidText(float v) {
   return QString::number(double{v}, 'g', 7);
+}
+
+// A cloud amount in words: "1 балл", "3 балла", "10 баллов".
+QString Tenths(int n) {
+  const int last = std::abs(n) % 10;
+  const int lastTwo = std::abs(n) % 100;
+  const char16_t* word = u"баллов";
+  if (last == 1 && lastTwo != 11) {
+    word = u"балл";
+  } else if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14)) {
+    word = u"балла";
+  }
+  return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf16(word));
+}
+
+// A field's text for a message: in quotes, or "пусто" when there is none.
+QString Typed(const QString& text) {
+  const QString t = text.trimmed();
+  return t.isEmpty() ? QStringLiteral("пусто") : QStringLiteral("«%1»").arg(t);
 }
 
 }  // namespace
@@ -100,9 +153,9 @@ void ReadFlightRecord(FlightState& state, const FlightInput& in, const QLocale& 
   }
   r.Tpol = *tpol;
 
-  r.Bal = LeadingNumberField(Field::Bal, in.txtBal);
-  r.Hn = LeadingNumberField(Field::Hn, in.txtHn);
-  r.Hv = LeadingNumberField(Field::Hv, in.txtHv);
+  r.Bal = LeadingNumberField(state, Field::Bal, in.txtBal);
+  r.Hn = LeadingNumberField(state, Field::Hn, in.txtHn);
+  r.Hv = LeadingNumberField(state, Field::Hv, in.txtHv);
   const bool topReplaced = r.Hv == 0;
   if (topReplaced) {
     r.Hv = 12000;
@@ -110,46 +163,95 @@ void ReadFlightRecord(FlightState& state, const FlightInput& in, const QLocale& 
   }
 
   // Visibility: hundreds of metres first, then kilometres; worked in double, kept as a float.
-  const double hundreds = LeadingNumber(in.txtVidSm);
-  const double km = LeadingNumber(in.txtVidKm);
+  const LeadingNumberRead hundredsRead = ReadLeadingNumber(in.txtVidSm);
+  const LeadingNumberRead kmRead = ReadLeadingNumber(in.txtVidKm);
+  WarnUnread(state, Field::VidKm, in.txtVidKm, kmRead);
+  WarnUnread(state, Field::VidSm, in.txtVidSm, hundredsRead);
+  const double hundreds = hundredsRead.value;
+  const double km = kmRead.value;
   const double vid = km + hundreds * 0.1;
   if (!std::isfinite(vid) || std::fabs(vid) > double{FLT_MAX}) {
     const Field field =
         std::fabs(km) > double{FLT_MAX} || !std::isfinite(km) ? Field::VidKm : Field::VidSm;
     throw CalcError(
         ErrorKind::FloatingPoint, field,
-        QStringLiteral("Видимость: %1 км и %2 сотен м — число вне допустимого диапазона.")
-            .arg(in.txtVidKm.trimmed(), in.txtVidSm.trimmed()));
+        QStringLiteral("Видимость: км — %1, сотни м — %2: число вне допустимого диапазона.")
+            .arg(Typed(in.txtVidKm), Typed(in.txtVidSm)));
   }
   r.Vid = static_cast<float>(vid);
   const bool vidReplaced = r.Vid == 0.0f;
   if (vidReplaced) r.Vid = 10.0f;
 
-  r.ShtorkaZ = LeadingNumberField(Field::ShtorkaZ, in.txtShtorkaZ);
-  r.ShtorkaO = LeadingNumberField(Field::ShtorkaO, in.txtShtorkaO);
+  r.ShtorkaZ = LeadingNumberField(state, Field::ShtorkaZ, in.txtShtorkaZ);
+  r.ShtorkaO = LeadingNumberField(state, Field::ShtorkaO, in.txtShtorkaO);
 
   state.Explain([&] {
+    const bool hood = r.ShtorkaZ > 0 && r.ShtorkaO > 0;
+    QString shtorka;
+    if (r.ShtorkaZ == 0 && r.ShtorkaO == 0) {
+      shtorka = QStringLiteral("без шторки");
+    } else {
+      shtorka =
+          QStringLiteral("шторка закрыта на %1 м, открыта на %2 м%3")
+              .arg(r.ShtorkaZ)
+              .arg(r.ShtorkaO)
+              .arg(hood ? QString()
+                        : QStringLiteral(" — не учитывается: обе высоты должны быть больше 0"));
+    }
     return QStringLiteral(
-               "Запись полёта: высота Hpol = %1 м; время Tpol = %2 с; облачность "
-               "Bal = %3 баллов; Нн = %4 м; Нв = %5 м%6; видимость Vid = %7 км%8; "
-               "шторка: закрыта на %9 м, открыта на %10 м.")
+               "Полёт: высота %1 м, %2; облачность %3, нижняя граница %4 м, верхняя %5; "
+               "видимость %7 км%8; %9.")
         .arg(r.Hpol)
-        .arg(r.Tpol)
-        .arg(r.Bal)
+        .arg(ExplainedTime(r.Tpol))
+        .arg(Tenths(r.Bal))
         .arg(r.Hn)
-        .arg(r.Hv)
-        .arg(topReplaced ? QStringLiteral(" (не задана — принята 12000)") : QString())
+        .arg(topReplaced ? QStringLiteral("не задана — принята 12000 м")
+                         : QStringLiteral("%1 м").arg(r.Hv))
         .arg(VidText(r.Vid))
-        .arg(vidReplaced ? QStringLiteral(" (не задана — принята 10)") : QString())
-        .arg(r.ShtorkaZ)
-        .arg(r.ShtorkaO);
+        .arg(vidReplaced ? QStringLiteral(" (не задана — принята 10 км)") : QString())
+        .arg(shtorka);
   });
+  for (const InputWarning& w : state.warnings) {
+    state.Explain([&] { return QStringLiteral("Внимание: %1").arg(w.message); });
+  }
 }
 
 namespace {
 
-QString Sec(int s) {
-  return QStringLiteral("%1 с").arg(s);
+// "3600 − 900 − 300 = 2400 с": a difference as it was worked, in seconds.
+QString Worked(std::initializer_list<int> terms, int result) {
+  QStringList parts;
+  for (const int t : terms) parts << (t < 0 ? QStringLiteral("(%1)").arg(t) : QString::number(t));
+  return QStringLiteral("%1 = %2 с").arg(parts.join(QStringLiteral(" − "))).arg(result);
+}
+
+// A time found by a difference, as the logbook gets it: "45 мин (3600 − 900 = 2700 с)".
+QString WorkedTime(std::initializer_list<int> terms, int result) {
+  return QStringLiteral("%1 мин (%2)")
+      .arg(static_cast<int>(std::nearbyint(result / 60.0)))
+      .arg(Worked(terms, result));
+}
+
+// The weather against the minima, in words: every condition that failed, or that all held.
+QString WeatherVerdict(const FlightRecord& r, const WeatherMinima& m, bool within) {
+  if (within) {
+    return QStringLiteral("Погода в пределах минимума: нижняя граница %1 м, видимость %2 км.")
+        .arg(r.Hn)
+        .arg(VidText(r.Vid));
+  }
+  QStringList failed;
+  if (!(r.Hn > m.HnMin1))
+    failed << QStringLiteral("нижняя граница %1 м — не выше %2 м").arg(r.Hn).arg(m.HnMin1);
+  if (!(r.Vid > m.VidMin1))
+    failed << QStringLiteral("видимость %1 км — не больше %2 км")
+                  .arg(VidText(r.Vid), VidText(m.VidMin1));
+  // The third condition adds a reason only when the first two hold.
+  if (failed.isEmpty()) {
+    failed << QStringLiteral("нижняя граница не выше %1 м и видимость не больше %2 км")
+                  .arg(m.HnMin2)
+                  .arg(VidText(m.VidMin2));
+  }
+  return QStringLiteral("Погода ниже минимума (СМУ): %1.").arg(failed.join(QStringLiteral("; ")));
 }
 
 }  // namespace
@@ -161,23 +263,24 @@ void Classify(FlightState& s, ClimbTables& tables) {
   const bool hood = r.ShtorkaZ > 0 && r.ShtorkaO > 0;
   const QString zakKab = QStringLiteral("в закр. кабине");
   const QString zaObl = QStringLiteral("за обл.");
+  const QString nothing = QStringLiteral("в лётную книжку ничего");
 
   if (r.Bal < 8) {
     const bool poorVisibility = r.Vid <= m.VidMin1;
     s.Explain([&] {
       return QStringLiteral(
-                 "Облачность %1 баллов (< 8): учитывается только видимость %2 км против "
-                 "минимума %3 км.")
-          .arg(r.Bal)
-          .arg(VidText(r.Vid), VidText(m.VidMin1));
+                 "Облачность %1 (меньше 8): учитывается только видимость — %2 км при "
+                 "минимуме больше %3 км.")
+          .arg(Tenths(r.Bal), VidText(r.Vid), VidText(m.VidMin1));
     });
     if (poorVisibility) {
       s.caseId = QStringLiteral("1a");
       t.TOgrVid = r.Tpol;
       s.Explain([&] {
         return QStringLiteral(
-            "Случай 1a: видимость не выше минимума — весь полёт при ограниченной "
-            "видимости.");
+                   "Видимость не больше минимума: весь полёт при ограниченной видимости — %1 "
+                   "[случай 1a].")
+            .arg(ExplainedTime(t.TOgrVid));
       });
     } else if (hood) {
       s.caseId = QStringLiteral("1b");
@@ -185,15 +288,15 @@ void Classify(FlightState& s, ClimbTables& tables) {
       t.TZakKab = CheckedSub(r.Tpol, t.TShtorka, zakKab);
       s.Explain([&] {
         return QStringLiteral(
-            "Случай 1b: видимость выше минимума, шторка — в закр. кабине = "
-            "Tpol − TShtorka.");
+                   "Видимость больше минимума, шторка: в закрытой кабине %1 — полёт без набора до "
+                   "середины участка под шторкой [случай 1b].")
+            .arg(WorkedTime({r.Tpol, t.TShtorka}, t.TZakKab));
       });
     } else {
       s.caseId = QStringLiteral("1c");
       s.Explain([&] {
-        return QStringLiteral(
-            "Случай 1c: видимость выше минимума, без шторки — ничего не "
-            "засчитывается.");
+        return QStringLiteral("Видимость больше минимума, без шторки: %1 [случай 1c].")
+            .arg(nothing);
       });
     }
     return;
@@ -201,28 +304,14 @@ void Classify(FlightState& s, ClimbTables& tables) {
 
   const bool within =
       r.Hn > m.HnMin1 && r.Vid > m.VidMin1 && (r.Hn > m.HnMin2 || r.Vid > m.VidMin2);
-  s.Explain([&] {
-    return QStringLiteral(
-               "Погода: Нн %1 м > %2 — %3; видимость %4 км > %5 — %6; Нн %1 > %7 — %8; "
-               "видимость %4 > %9 — %10. Итог: %11.")
-        .arg(r.Hn)
-        .arg(m.HnMin1)
-        .arg(r.Hn > m.HnMin1 ? QStringLiteral("да") : QStringLiteral("нет"))
-        .arg(VidText(r.Vid), VidText(m.VidMin1))
-        .arg(r.Vid > m.VidMin1 ? QStringLiteral("да") : QStringLiteral("нет"))
-        .arg(m.HnMin2)
-        .arg(r.Hn > m.HnMin2 ? QStringLiteral("да") : QStringLiteral("нет"))
-        .arg(VidText(m.VidMin2))
-        .arg(r.Vid > m.VidMin2 ? QStringLiteral("да") : QStringLiteral("нет"))
-        .arg(within ? QStringLiteral("в пределах минимума")
-                    : QStringLiteral("ниже минимума (СМУ)"));
-  });
+  s.Explain([&] { return WeatherVerdict(r, m, within); });
+  const QString weather =
+      within ? QStringLiteral("В пределах минимума") : QStringLiteral("Ниже минимума");
 
   if (r.Hpol < r.Hn) {
     s.Explain([&] {
-      return QStringLiteral(
-                 "Облачность %1 баллов (≥ 8), полёт ниже нижней границы: Hpol %2 м < Нн %3 м.")
-          .arg(r.Bal)
+      return QStringLiteral("Облачность %1, полёт на %2 м — ниже нижней границы облаков %3 м.")
+          .arg(Tenths(r.Bal))
           .arg(r.Hpol)
           .arg(r.Hn);
     });
@@ -233,45 +322,59 @@ void Classify(FlightState& s, ClimbTables& tables) {
       t.TOgrVid = t.TShtorka;
       s.Explain([&] {
         return QStringLiteral(
-            "Случай 2a: ниже минимума, шторка — в закр. кабине = Tpol − TShtorka, "
-            "при огр. видимости = TShtorka.");
+                   "%1, шторка: при ограниченной видимости — набор до середины участка под "
+                   "шторкой %2, в закрытой кабине %3 [случай 2a].")
+            .arg(weather, ExplainedTime(t.TOgrVid), WorkedTime({r.Tpol, t.TShtorka}, t.TZakKab));
       });
     } else if (!within) {
       s.caseId = QStringLiteral("2b");
       t.TOgrVid = r.Tpol;
       s.Explain([&] {
         return QStringLiteral(
-            "Случай 2b: ниже минимума, без шторки — весь полёт при ограниченной "
-            "видимости.");
+                   "%1, без шторки: весь полёт при ограниченной видимости — %2 [случай 2b].")
+            .arg(weather, ExplainedTime(t.TOgrVid));
       });
     } else if (hood) {
       s.caseId = QStringLiteral("2c");
       tables.LookupShtorka(s);
       t.TZakKab = CheckedSub(r.Tpol, t.TShtorka, zakKab);
       s.Explain([&] {
-        return QStringLiteral(
-            "Случай 2c: в пределах минимума, шторка — в закр. кабине = "
-            "Tpol − TShtorka.");
+        return QStringLiteral("%1, шторка: в закрытой кабине %2 [случай 2c].")
+            .arg(weather, WorkedTime({r.Tpol, t.TShtorka}, t.TZakKab));
       });
     } else {
       s.caseId = QStringLiteral("2d");
-      s.Explain([&] {
-        return QStringLiteral(
-            "Случай 2d: в пределах минимума, без шторки — ничего не засчитывается.");
-      });
+      s.Explain(
+          [&] { return QStringLiteral("%1, без шторки: %2 [случай 2d].").arg(weather, nothing); });
     }
     return;
   }
 
   s.Explain([&] {
     return QStringLiteral(
-               "Облачность %1 баллов (≥ 8), полёт достиг нижней границы: Hpol %2 м ≥ Нн %3 м.")
-        .arg(r.Bal)
+               "Облачность %1, полёт на %2 м — на нижней границе облаков %3 м "
+               "или выше.")
+        .arg(Tenths(r.Bal))
         .arg(r.Hpol)
         .arg(r.Hn);
   });
   tables.LookupCloudTimes(s);
   if (hood) tables.LookupShtorka(s);
+
+  // Whether the middle of the hood band lies above the cloud base, told by the climb times.
+  const auto hoodPlace = [&] {
+    return t.TShtorka > t.TPod
+               ? QStringLiteral(
+                     "середина участка под шторкой выше нижней границы облаков (набор "
+                     "%1 с > %2 с)")
+                     .arg(t.TShtorka)
+                     .arg(t.TPod)
+               : QStringLiteral(
+                     "середина участка под шторкой не выше нижней границы облаков "
+                     "(набор %1 с ≤ %2 с)")
+                     .arg(t.TShtorka)
+                     .arg(t.TPod);
+  };
 
   if (!within && hood && t.TShtorka > t.TPod) {
     s.caseId = QStringLiteral("3a");
@@ -280,10 +383,11 @@ void Classify(FlightState& s, ClimbTables& tables) {
     t.TZaObl = CheckedSub(CheckedSub(t.TShtorka, t.TPod, zaObl), t.TObl, zaObl);
     s.Explain([&] {
       return QStringLiteral(
-                 "Случай 3a: ниже минимума, шторка, TShtorka %1 > TPod %2 — при огр. "
-                 "видимости = TPod, в закр. кабине = Tpol − TShtorka, за обл. = "
-                 "TShtorka − TPod − TObl.")
-          .arg(Sec(t.TShtorka), Sec(t.TPod));
+                 "%1, %2: при ограниченной видимости — набор до облаков %3, в закрытой кабине %4, "
+                 "за облаками %5 [случай 3a].")
+          .arg(weather, hoodPlace(), ExplainedTime(t.TOgrVid),
+               WorkedTime({r.Tpol, t.TShtorka}, t.TZakKab),
+               WorkedTime({t.TShtorka, t.TPod, t.TObl}, t.TZaObl));
     });
   } else if (!within && hood) {
     s.caseId = QStringLiteral("3b");
@@ -291,9 +395,10 @@ void Classify(FlightState& s, ClimbTables& tables) {
     t.TZakKab = CheckedSub(CheckedSub(r.Tpol, t.TShtorka, zakKab), t.TObl, zakKab);
     s.Explain([&] {
       return QStringLiteral(
-                 "Случай 3b: ниже минимума, шторка, TShtorka %1 ≤ TPod %2 — при огр. "
-                 "видимости = TShtorka, в закр. кабине = Tpol − TShtorka − TObl.")
-          .arg(Sec(t.TShtorka), Sec(t.TPod));
+                 "%1, %2: при ограниченной видимости — набор до середины участка под шторкой %3, "
+                 "в закрытой кабине без времени в облаках %4 [случай 3b].")
+          .arg(weather, hoodPlace(), ExplainedTime(t.TOgrVid),
+               WorkedTime({r.Tpol, t.TShtorka, t.TObl}, t.TZakKab));
     });
   } else if (!within) {
     s.caseId = QStringLiteral("3c");
@@ -301,34 +406,32 @@ void Classify(FlightState& s, ClimbTables& tables) {
     t.TZaObl = CheckedSub(CheckedSub(r.Tpol, t.TPod, zaObl), t.TObl, zaObl);
     s.Explain([&] {
       return QStringLiteral(
-          "Случай 3c: ниже минимума, без шторки — при огр. видимости = TPod, "
-          "за обл. = Tpol − TPod − TObl.");
+                 "%1, без шторки: при ограниченной видимости — набор до облаков %2, за облаками "
+                 "%3 [случай 3c].")
+          .arg(weather, ExplainedTime(t.TOgrVid), WorkedTime({r.Tpol, t.TPod, t.TObl}, t.TZaObl));
     });
   } else if (hood && t.TShtorka > t.TPod) {
     s.caseId = QStringLiteral("3d");
     t.TZakKab = CheckedSub(r.Tpol, t.TShtorka, zakKab);
     t.TZaObl = CheckedSub(CheckedSub(t.TShtorka, t.TPod, zaObl), t.TObl, zaObl);
     s.Explain([&] {
-      return QStringLiteral(
-                 "Случай 3d: в пределах минимума, шторка, TShtorka %1 > TPod %2 — в закр. "
-                 "кабине = Tpol − TShtorka, за обл. = TShtorka − TPod − TObl.")
-          .arg(Sec(t.TShtorka), Sec(t.TPod));
+      return QStringLiteral("%1, %2: в закрытой кабине %3, за облаками %4 [случай 3d].")
+          .arg(weather, hoodPlace(), WorkedTime({r.Tpol, t.TShtorka}, t.TZakKab),
+               WorkedTime({t.TShtorka, t.TPod, t.TObl}, t.TZaObl));
     });
   } else if (hood) {
     s.caseId = QStringLiteral("3e");
     t.TZakKab = CheckedSub(CheckedSub(r.Tpol, t.TShtorka, zakKab), t.TObl, zakKab);
     s.Explain([&] {
-      return QStringLiteral(
-                 "Случай 3e: в пределах минимума, шторка, TShtorka %1 ≤ TPod %2 — в закр. "
-                 "кабине = Tpol − TShtorka − TObl.")
-          .arg(Sec(t.TShtorka), Sec(t.TPod));
+      return QStringLiteral("%1, %2: в закрытой кабине без времени в облаках %3 [случай 3e].")
+          .arg(weather, hoodPlace(), WorkedTime({r.Tpol, t.TShtorka, t.TObl}, t.TZakKab));
     });
   } else {
     s.caseId = QStringLiteral("3f");
     t.TZaObl = CheckedSub(CheckedSub(r.Tpol, t.TPod, zaObl), t.TObl, zaObl);
     s.Explain([&] {
-      return QStringLiteral(
-          "Случай 3f: в пределах минимума, без шторки — за обл. = Tpol − TPod − TObl.");
+      return QStringLiteral("%1, без шторки: за облаками %2 [случай 3f].")
+          .arg(weather, WorkedTime({r.Tpol, t.TPod, t.TObl}, t.TZaObl));
     });
   }
 }
@@ -344,18 +447,6 @@ Int16 ToMinutes(Int16 seconds) {
 
 void RoundToMinutes(FlightState& s) {
   TimeBreakdown& t = s.t;
-  s.Explain([&] {
-    return QStringLiteral(
-               "Время в секундах: TPod %1, TObl %2, TZaObl %3, TZakKab %4, TOgrVid %5, "
-               "TShtorka %6, Tpol %7.")
-        .arg(t.TPod)
-        .arg(t.TObl)
-        .arg(t.TZaObl)
-        .arg(t.TZakKab)
-        .arg(t.TOgrVid)
-        .arg(t.TShtorka)
-        .arg(s.rec.Tpol);
-  });
   t.TPod = ToMinutes(t.TPod);
   t.TObl = ToMinutes(t.TObl);
   t.TZaObl = ToMinutes(t.TZaObl);
@@ -367,14 +458,14 @@ void RoundToMinutes(FlightState& s) {
   t.TSMU = CheckedAdd(CheckedAdd(t.TOgrVid, t.TObl, total), t.TZaObl, total);
   s.Explain([&] {
     return QStringLiteral(
-               "Округление до минут (половина — к чётному): в закр. кабине %1, в обл. %2, "
-               "за обл. %3, при огр. видимости %4, полёт %5; всего в СМУ %6.")
+               "В минутах (половина — к чётному): в закрытой кабине %1, в облаках %2, за облаками "
+               "%3, при ограниченной видимости %4; всего в СМУ %5 при полёте %6 мин.")
         .arg(t.TZakKab)
         .arg(t.TObl)
         .arg(t.TZaObl)
         .arg(t.TOgrVid)
-        .arg(s.rec.Tpol)
-        .arg(t.TSMU);
+        .arg(t.TSMU)
+        .arg(s.rec.Tpol);
   });
 }
 
@@ -392,8 +483,8 @@ void BalanceMinutes(FlightState& s) {
     moved = true;
     s.Explain([&] {
       return QStringLiteral(
-                 "Баланс: сумма категорий %1 мин меньше времени полёта %2 мин — минута "
-                 "добавлена ко времени в облаках.")
+                 "Поправка: в облаках, за облаками и при ограниченной видимости вместе %1 мин, "
+                 "меньше полёта (%2 мин) — минута добавлена ко времени в облаках.")
           .arg(S)
           .arg(r.Tpol);
     });
@@ -405,23 +496,27 @@ void BalanceMinutes(FlightState& s) {
     moved = true;
     s.Explain([&] {
       return QStringLiteral(
-                 "Баланс: сумма категорий %1 мин больше времени полёта %2 мин — минута "
-                 "снята со времени за облаками.")
+                 "Поправка: в облаках, за облаками и при ограниченной видимости вместе %1 мин, "
+                 "больше полёта (%2 мин) — минута снята со времени за облаками.")
           .arg(S)
           .arg(r.Tpol);
     });
   }
   if (!moved && r.Tpol == S) {
     s.Explain([&] {
-      return QStringLiteral("Баланс: сумма категорий равна времени полёта, поправки нет.");
+      return QStringLiteral(
+                 "Поправки нет: в облаках, за облаками и при ограниченной видимости вместе %1 мин "
+                 "— как полёт.")
+          .arg(S);
     });
   } else if (!moved) {
     s.Explain([&] {
-      return QStringLiteral(
-                 "Баланс: сумма категорий %1 мин, полёт %2 мин — поправка не делается "
-                 "(заданы высоты шторки или нет времени при огр. видимости).")
+      return QStringLiteral("Поправки нет: вместе %1 мин при полёте %2 мин, но %3.")
           .arg(S)
-          .arg(r.Tpol);
+          .arg(r.Tpol)
+          .arg(r.ShtorkaZ != 0 || r.ShtorkaO != 0
+                   ? QStringLiteral("заданы высоты шторки")
+                   : QStringLiteral("нет времени при ограниченной видимости"));
     });
   }
 }
@@ -455,6 +550,7 @@ CalcOutcome CalculateFlight(const FlightInput& input, ClimbTables& tables, const
   }
   s.explain = nullptr;
   out.explanation = explanation.lines();
+  out.warnings = s.warnings;
   return out;
 }
 

@@ -39,6 +39,7 @@ struct CalcOutcome {
   FlightState state;               // as the calculation left it
   std::optional<CalcError> error;  // why the calculation stopped
   QStringList explanation;         // the path of the calculation, when asked for
+  QList<InputWarning> warnings;    // text left unread in the fields read so far, failed or not
 
   bool ok() const { return !error.has_value(); }
 };

@@ -74,6 +74,15 @@ class Explanation {
   QStringList lines_;
 };
 
+// A field of the leading-number kind whose text was read only in part, or held no number: the
+// calculation goes on with what was read, and the pilot is told.
+struct InputWarning {
+  Field field = Field::None;
+  QString typed;    // the field's text, surrounding blanks aside
+  double read = 0;  // the number read from it
+  QString message;  // for the pilot: the field, what was typed, what was read and why
+};
+
 struct FlightState {
   FlightRecord rec;
   TimeBreakdown t;
@@ -83,6 +92,7 @@ struct FlightState {
   WeatherMinima minima;
   QString caseId;                  // the classification case, "1a" to "3f"
   Explanation* explain = nullptr;  // null when nobody asked for the path
+  QList<InputWarning> warnings;    // in the order of the fields in the window
 
   // Adds the line `make()` returns; the text is only built when somebody asked for the path.
   template <typename MakeLine>

@@ -79,15 +79,16 @@ double OutOfRange(const std::string& number, bool negative) {
 
 }  // namespace
 
-double LeadingNumber(const QString& text) {
+LeadingNumberRead ReadLeadingNumber(const QString& text) {
   // The characters of the number as read so far, blanks left out.
   std::string buffer;
-  std::size_t accepted = 0;  // length of the longest prefix that is a complete number
+  std::size_t accepted = 0;   // length of the longest prefix that is a complete number
+  qsizetype acceptedEnd = 0;  // where that prefix ends in the text
   enum State { Start, Sign, Int, Point, Frac, Exp, ExpSign, ExpDigits } state = Start;
   bool haveMantissaDigit = false;
 
-  for (const QChar qc : text) {
-    const char16_t c = qc.unicode();
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i].unicode();
     if (IsIgnoredBlank(c)) continue;
     bool take = false;
     switch (state) {
@@ -142,10 +143,12 @@ double LeadingNumber(const QString& text) {
     }
     if (!take) break;
     buffer.push_back(static_cast<char>(c));
-    if (haveMantissaDigit && state != Exp && state != ExpSign && state != Sign)
+    if (haveMantissaDigit && state != Exp && state != ExpSign && state != Sign) {
       accepted = buffer.size();
+      acceptedEnd = i + 1;
+    }
   }
-  if (!haveMantissaDigit || accepted == 0) return 0.0;
+  if (!haveMantissaDigit || accepted == 0) return {};
   buffer.resize(accepted);
 
   bool negative = false;
@@ -158,9 +161,23 @@ double LeadingNumber(const QString& text) {
   const char* first = buffer.data() + begin;
   const char* last = buffer.data() + buffer.size();
   const auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
-  if (ec == std::errc::result_out_of_range) return OutOfRange(std::string(first, last), negative);
-  if (ec != std::errc() || ptr != last) return 0.0;  // cannot happen for the forms accepted above
-  return negative ? -value : value;
+  if (ec == std::errc::result_out_of_range) {
+    return {OutOfRange(std::string(first, last), negative), true, acceptedEnd};
+  }
+  if (ec != std::errc() || ptr != last) return {};  // cannot happen for the forms accepted above
+  return {negative ? -value : value, true, acceptedEnd};
+}
+
+double LeadingNumber(const QString& text) {
+  return ReadLeadingNumber(text).value;
+}
+
+QString UnreadText(const QString& text, const LeadingNumberRead& read) {
+  QString rest;
+  for (qsizetype i = read.end; i < text.size(); ++i) {
+    if (!IsIgnoredBlank(text[i].unicode())) rest += text[i];
+  }
+  return rest;
 }
 
 std::optional<Int16> RoundHalfEven16(double x) {

@@ -31,6 +31,19 @@ WholeTextResult ParseWholeText(const QString& text, const QLocale& locale);
 // beyond the range of a double gives an infinity.
 double LeadingNumber(const QString& text);
 
+// The leading number and where it ends: `end` is the position in the text just after its last
+// character (0 when the text holds no number).
+struct LeadingNumberRead {
+  double value = 0.0;
+  bool found = false;
+  qsizetype end = 0;
+};
+LeadingNumberRead ReadLeadingNumber(const QString& text);
+
+// What the reading left unused: the text after the number (all of it when there is none), with
+// the blanks the reading ignores taken out. Empty when the whole text went into the number.
+QString UnreadText(const QString& text, const LeadingNumberRead& read);
+
 // Rounds to the nearest whole number, an exact half to the even neighbour. nullopt when the
 // result lies outside -32768..32767 (or x is not finite).
 std::optional<Int16> RoundHalfEven16(double x);

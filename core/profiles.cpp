@@ -68,26 +68,19 @@ void SelectProfile(FlightState& state, const QString& typeText, DayNight dayNigh
 
   const auto& m = state.minima;
   state.Explain([&] {
-    return QStringLiteral("Профиль: %1; таблицы «%2» и «%3»; ключ по облачности HObl = %4 (%5).")
-        .arg(typeText, state.TabPod, state.TabObl)
-        .arg(state.HObl)
-        .arg(profile->rule == HOblRule::CloudTop ? QStringLiteral("верхняя граница Нв")
-                                                 : QStringLiteral("толщина слоя Нв − Нн"));
-  });
-  state.Explain([&] {
-    return dayNight == DayNight::None
-               ? QStringLiteral("Минимумы: день/ночь не выбраны — все четыре равны 0.")
-               : QStringLiteral(
-                     "Минимумы (%1, %2): Нн > %3 м, видимость > %4 км и (Нн > %5 м или "
-                     "видимость > %6 км).")
-                     .arg(profile->family == MinimaFamily::L39 ? QStringLiteral("Л-39")
-                                                               : QStringLiteral("общие"),
-                          dayNight == DayNight::Day ? QStringLiteral("днём")
-                                                    : QStringLiteral("ночью"))
-                     .arg(m.HnMin1)
-                     .arg(double{m.VidMin1})
-                     .arg(m.HnMin2)
-                     .arg(double{m.VidMin2});
+    const QString minima =
+        dayNight == DayNight::None
+            ? QStringLiteral("день или ночь не выбраны — минимумы 0")
+            : QStringLiteral(
+                  "%1: минимум — нижняя граница выше %2 м, видимость больше %3 км, и "
+                  "нижняя граница выше %4 м или видимость больше %5 км")
+                  .arg(dayNight == DayNight::Day ? QStringLiteral("днём") : QStringLiteral("ночью"))
+                  .arg(m.HnMin1)
+                  .arg(double{m.VidMin1})
+                  .arg(m.HnMin2)
+                  .arg(double{m.VidMin2});
+    return QStringLiteral("%1, %2 [таблицы %3 и %4].")
+        .arg(typeText, minima, state.TabPod, state.TabObl);
   });
 }
 

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "results.h"
 
+#include <cmath>
 #include <cstdlib>
 
 namespace meltor {
@@ -18,6 +19,11 @@ QString MinutesText(int minutes) {
   const int rest = minutes % 60;
   return QString::number(minutes / 60) + QLatin1Char('.') + QChar(u'0' + rest / 10) +
          QChar(u'0' + rest % 10);
+}
+
+QString ExplainedTime(int seconds) {
+  const int minutes = static_cast<int>(std::nearbyint(seconds / 60.0));
+  return QStringLiteral("%1 мин (%2 с)").arg(minutes).arg(seconds);
 }
 
 void ClearResults(ResultTexts& labels) {

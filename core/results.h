@@ -26,6 +26,10 @@ const std::array<QString, kResultCount>& ResultHeadings();
 // text of its absolute value.
 QString MinutesText(int minutes);
 
+// A time in seconds as the explanation gives it: the whole minutes it rounds to (half to even, as
+// for the logbook), then the seconds: "2 мин (120 с)".
+QString ExplainedTime(int seconds);
+
 // All five labels read "-".
 void ClearResults(ResultTexts& labels);
 

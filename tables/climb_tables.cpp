@@ -3,7 +3,10 @@
 #include "climb_tables.h"
 
 #include "interpolation.h"
+#include "results.h"
 #include "tables_file.h"
+
+#include <cmath>
 
 namespace meltor {
 
@@ -45,14 +48,14 @@ class FileClimbTables::Session {
 
   void Require(const QString& name) {
     if (owner_.mode_ == Mode::Fresh) {
-      file_->RequireView(name);
+      file_->RunView(name);
       return;
     }
     auto it = owner_.views_.find(name);
     if (it == owner_.views_.end()) {
       std::optional<CalcError> error;
       try {
-        owner_.file_->RequireView(name);
+        owner_.file_->RunView(name);
       } catch (const CalcError& e) {
         error = e;
       }
@@ -74,80 +77,59 @@ FileClimbTables::~FileClimbTables() = default;
 
 namespace {
 
-void ExplainOneKey(FlightState& s, const QString& what, const QString& table, Int16 key,
-                   const OneKeyResult& r) {
-  if (!s.explain) return;
-  QString how;
+QString Num(double v) {
+  return QString::number(v, 'g', 10);
+}
+
+// How a one-key lookup found its time, for whoever keeps the tables.
+QString OneKeyHow(const OneKeyResult& r) {
   switch (r.how) {
     case OneKeyResult::Exact:
-      how = QStringLiteral("найдено в таблице точно");
-      break;
+      return QStringLiteral("по таблице");
     case OneKeyResult::NeighbourRow:
-      how = QStringLiteral("взято из строки, высота которой округляется до ключа");
-      break;
+      return QStringLiteral("по строке, высота которой округляется до ключа, %1 с").arg(Num(r.raw));
     case OneKeyResult::Between:
-      how = QStringLiteral(
-                "между строками %1 м (%2 с) и %3 м (%4 с): (%5 − %1) / (%3 − %1) × (%4 − %2) "
-                "+ %2 = %6, отброшена дробная часть")
-                .arg(r.k0)
-                .arg(r.t0)
-                .arg(r.k1)
-                .arg(r.t1)
-                .arg(key)
-                .arg(r.raw, 0, 'g', 10);
-      break;
+      return QStringLiteral("между строками %1 м (%2 с) и %3 м (%4 с): %5 с")
+          .arg(Num(r.k0), Num(r.t0), Num(r.k1), Num(r.t1), Num(r.raw));
     case OneKeyResult::AboveTop:
-      how = QStringLiteral(
-                "выше верха таблицы — продолжение по последней строке %1 м (%2 с) к точке "
-                "(0, 0): %3, отброшена дробная часть")
-                .arg(r.k0)
-                .arg(r.t0)
-                .arg(r.raw, 0, 'g', 10);
-      break;
+      return QStringLiteral("выше конца таблицы — по прямой от нуля через строку %1 м (%2 с): %3 с")
+          .arg(Num(r.k0), Num(r.t0), Num(r.raw));
     case OneKeyResult::BelowBottom:
-      how = QStringLiteral(
-                "ниже начала таблицы — по прямой от (0, 0) к первой строке %1 м (%2 с): %3, "
-                "отброшена дробная часть")
-                .arg(r.k1)
-                .arg(r.t1)
-                .arg(r.raw, 0, 'g', 10);
-      break;
+      return QStringLiteral("ниже начала таблицы — по прямой от нуля к строке %1 м (%2 с): %3 с")
+          .arg(Num(r.k1), Num(r.t1), Num(r.raw));
   }
+  return {};
+}
+
+void ExplainOneKey(FlightState& s, const QString& what, const QString& table,
+                   const OneKeyResult& r) {
   s.Explain([&] {
-    return QStringLiteral("%1: таблица «%2», высота %3 м — %4 с, %5.")
-        .arg(what, table)
-        .arg(key)
-        .arg(r.value)
-        .arg(how);
+    return QStringLiteral("%1: %2 [%3: %4%5].")
+        .arg(what, ExplainedTime(r.value), table, OneKeyHow(r),
+             r.how == OneKeyResult::Exact || r.raw == r.value
+                 ? QString()
+                 : QStringLiteral(", дробная часть отброшена"));
   });
 }
 
 void ExplainGrid(FlightState& s, const GridResult& r) {
-  if (!s.explain) return;
-  QString how;
-  if (r.columnFound && r.rowFound) {
-    how = QStringLiteral("найдено в таблице точно");
-  } else if (r.rowFound) {
-    how = QStringLiteral("по строке Нн между ключами %1 и %2 м, округлено").arg(r.h0).arg(r.h1);
-  } else {
-    how =
-        QStringLiteral(
-            "%1между нижними границами %2 м (%3 с) и %4 м (%5 с): %6, отброшена дробная часть")
-            .arg(r.columnFound ? QString()
-                               : QStringLiteral("по ключам %1 и %2 м, затем ").arg(r.h0).arg(r.h1))
-            .arg(r.a0)
-            .arg(r.v0, 0, 'g', 10)
-            .arg(r.a1)
-            .arg(r.v1, 0, 'g', 10)
-            .arg(r.raw, 0, 'g', 10);
-  }
   s.Explain([&] {
-    return QStringLiteral("Время в облаках: таблица «%1», Нн %2 м, ключ %3 м — %4 с, %5.")
-        .arg(s.TabObl)
+    QString how;
+    const QString columns = QStringLiteral("по ключам %1 и %2 м").arg(Num(r.h0), Num(r.h1));
+    if (r.rowFound) {
+      how = r.columnFound ? QStringLiteral("по таблице") : columns;
+      if (r.raw != r.value) how += QStringLiteral(": %1 с").arg(Num(r.raw));
+    } else {
+      how = QStringLiteral("%1между нижними границами %2 м (%3 с) и %4 м (%5 с): %6 с")
+                .arg(r.columnFound ? QString() : columns + QStringLiteral(", затем "))
+                .arg(Num(r.a0), Num(r.v0), Num(r.a1), Num(r.v1), Num(r.raw));
+    }
+    if (r.raw != r.value) how += QStringLiteral(", дробная часть отброшена");
+    const QString key = s.HObl == s.rec.Hv ? QStringLiteral("верхней границе %1 м").arg(s.HObl)
+                                           : QStringLiteral("толщине облаков %1 м").arg(s.HObl);
+    return QStringLiteral("В облаках при нижней границе %1 м и %2: %3 [%4: %5].")
         .arg(s.rec.Hn)
-        .arg(s.HObl)
-        .arg(r.value)
-        .arg(how);
+        .arg(key, ExplainedTime(r.value), s.TabObl, how);
   });
 }
 
@@ -158,19 +140,22 @@ void FileClimbTables::LookupCloudTimes(FlightState& s) {
   const Table& pod = session.Read(s.TabPod, TableKind::Climb);
   const OneKeyResult below = InterpolateOneKey(pod, s.rec.Hn, Field::Hn);
   s.t.TPod = below.value;
-  ExplainOneKey(s, QStringLiteral("Время под облаками (набор до Нн)"), s.TabPod, s.rec.Hn, below);
+  ExplainOneKey(s, QStringLiteral("Набор до нижней границы облаков %1 м").arg(s.rec.Hn), s.TabPod,
+                below);
 
-  // The in-cloud view is opened for every flight that meets cloud, but read only when the flight
-  // went above the cloud top.
-  session.Require(s.TabObl);
+  // The in-cloud view is run for every flight that meets cloud, but read only when the flight
+  // went above the cloud top; reading runs it too, with the same message when it cannot run.
   if (!(s.rec.Hpol > s.rec.Hv)) {
+    session.Require(s.TabObl);
     s.t.TObl = CheckedSub(s.rec.Tpol, s.t.TPod, QStringLiteral("в обл."));
     s.Explain([&] {
       return QStringLiteral(
-                 "Время в облаках: полёт не выше верхней границы (Hpol %1 ≤ Нв %2) — "
-                 "Tpol − TPod = %3 с.")
-          .arg(s.rec.Hpol)
+                 "Полёт не выше верхней границы облаков %1 м: в облаках весь полёт после набора "
+                 "до них — %2 мин (%3 − %4 = %5 с).")
           .arg(s.rec.Hv)
+          .arg(static_cast<int>(std::nearbyint(s.t.TObl / 60.0)))
+          .arg(s.rec.Tpol)
+          .arg(s.t.TPod)
           .arg(s.t.TObl);
     });
     return;
@@ -187,11 +172,8 @@ void FileClimbTables::LookupShtorka(FlightState& s) {
   const Table& pod = session.Read(s.TabPod, TableKind::Climb);
   const OneKeyResult r = InterpolateOneKey(pod, key, Field::ShtorkaZ);
   s.t.TShtorka = r.value;
-  ExplainOneKey(s,
-                QStringLiteral("Время до середины участка со шторкой (%1 и %2 м)")
-                    .arg(s.rec.ShtorkaZ)
-                    .arg(s.rec.ShtorkaO),
-                s.TabPod, key, r);
+  ExplainOneKey(s, QStringLiteral("Набор до середины участка под шторкой, %1 м").arg(key), s.TabPod,
+                r);
 }
 
 }  // namespace meltor

@@ -208,14 +208,20 @@ GridResult InterpolateGrid(const Table& grid, Int16 hn, Int16 hObl) {
     return Formula(hObl, out.h0, out.h1, t0, t1);
   };
 
-  // Row scan over the cloud-base rows: the last match wins, its value rounded.
+  // Row scan over the cloud-base rows: the last match wins. Its value, rounded, only tells
+  // whether the time is there (a stored 0 counts as missing); the time taken is that value
+  // truncated, as every in-cloud time is.
+  int match = -1;
   Int16 found = 0;
   for (int r = 1; r < n; ++r) {
-    if (Rounded(grid, rows[r][0], r + 1, 1) == hn)
+    if (Rounded(grid, rows[r][0], r + 1, 1) == hn) {
+      match = r;
       found = RoundedValue(grid.name, columnValue(r), Field::Hn);
+    }
   }
   if (found != 0) {
-    out.value = found;
+    out.raw = columnValue(match);
+    out.value = Truncated(grid.name, out.raw, Field::Hn);
     return out;
   }
 

@@ -33,7 +33,7 @@ struct GridResult {
   double h0 = 0, h1 = 0;    // the column keys around HObl (when interpolated)
   double a0 = 0, a1 = 0;    // the cloud bases around Hn (when interpolated)
   double v0 = 0, v1 = 0;    // the values in those rows, in HObl's column
-  double raw = 0;           // the row formula's value before truncation
+  double raw = 0;           // the value before truncation: stored, or from the formulas
 };
 
 // The in-cloud time for cloud base `hn` and key `hObl` in an in-cloud grid.

@@ -42,6 +42,11 @@ class TablesFile {
   // Throws when the file has no view of that name.
   void RequireView(const QString& name);
 
+  // Runs the view as far as its first record, without reading it: throws, with the message
+  // ReadView would give, when the view is missing or its query fails (a table or column it
+  // selects from is gone).
+  void RunView(const QString& name);
+
   // Reads the whole view and checks it for `kind`: at least one record (a grid: a key row with at
   // least one column key and at least one cloud-base row), at most 32765 records, a grid at most
   // 24 fields, every cell a lookup reads a number within 16 bits (empty allowed for times),

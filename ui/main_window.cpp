@@ -4,6 +4,7 @@
 
 #include "about_window.h"
 #include "climb_tables.h"
+#include "field_warnings.h"
 #include "message_sink.h"
 #include "profiles.h"
 #include "program_icon.h"
@@ -440,6 +441,8 @@ void MainWindow::Calculate() {
   copyable_.reset();
 
   const CalcOutcome outcome = Run(Input());
+  ShowFieldWarnings(*this, outcome.warnings,
+                    [this](Field f) { return qobject_cast<QLineEdit*>(FieldControl(f)); });
   ShowResultTexts(outcome.labels);
   if (outcome.error) {
     ShowError(*outcome.error);

@@ -70,7 +70,7 @@ QList<QStringList> ParseCsv(const QString& text, int* errorLine = nullptr) {
 const QStringList& OutputHeader() {
   static const QStringList header = Words(
       u"type hours minutes clouds base top vis_km vis_hm day_night hood_close hood_open height "
-      u"zak_kab obl za_obl ogr_vid smu error"_s);
+      u"zak_kab obl za_obl ogr_vid smu error warnings"_s);
   return header;
 }
 
@@ -158,6 +158,11 @@ void CliRunTest::initTestCase() {
           ClimbViewSql(u"Z_Time_Pod_Su27"_s, {{500, 120}, {1000, 240}, {2000, 480}}) +
           ViewSql(u"Z_Time_Obl_Su27"_s,
                   {Words(u"0 1000 2000"_s), Words(u"500 180 360"_s), Words(u"1000 150 300"_s)}));
+  WriteTablesFile(Path(u"gone.mdb"_s),
+                  ClimbViewSql(u"Z_Time_Pod_L39"_s, {{100, 60}, {500, 300}, {1000, 600}}) +
+                      u"CREATE TABLE grid(a, b, c);\n"
+                      u"CREATE VIEW \"Z_Time_Obl_L39\" AS SELECT * FROM grid;\n"
+                      u"DROP TABLE grid;\n"_s);
 }
 
 // ---- calc ----
@@ -165,55 +170,73 @@ void CliRunTest::initTestCase() {
 void CliRunTest::calcResults_data() {
   QTest::addColumn<QString>("args");
   QTest::addColumn<QString>("labels");
+  QTest::addColumn<QString>("tables");  // "shipped": the program's own; otherwise the small ones
+  QTest::addColumn<QString>("err");     // the warnings on stderr
 
   const QString f3 =
       u"--type L-39 --hours 1 --minutes 0 --clouds 10 --base 500 --top 1500 --height 3000 "_s;
   QTest::newRow("3c: visibility at the day minimum")
-      << f3 + u"--day --vis-km 3"_s << u"- 0.10 0.45 0.05 1.00"_s;
+      << f3 + u"--day --vis-km 3"_s << u"- 0.10 0.45 0.05 1.00"_s << QString() << QString();
   QTest::newRow("3f: hundreds of metres lift it above the day minimum")
-      << f3 + u"--day --vis-km 4 --vis-hm 5"_s << u"- 0.10 0.45 - 0.55"_s;
+      << f3 + u"--day --vis-km 4 --vis-hm 5"_s << u"- 0.10 0.45 - 0.55"_s << QString() << QString();
   QTest::newRow("3c: the same visibility is at the night minimum")
-      << f3 + u"--night --vis-km 4 --vis-hm 5"_s << u"- 0.10 0.45 0.05 1.00"_s;
+      << f3 + u"--night --vis-km 4 --vis-hm 5"_s << u"- 0.10 0.45 0.05 1.00"_s << QString()
+      << QString();
   QTest::newRow("3f: neither day nor night, no minima")
-      << f3 + u"--vis-km 3"_s << u"- 0.10 0.45 - 0.55"_s;
+      << f3 + u"--vis-km 3"_s << u"- 0.10 0.45 - 0.55"_s << QString() << QString();
   QTest::newRow("option=value")
       << u"--type=L-39 --hours=1 --minutes=0 --clouds=10 --base=500 --top=1500 --height=3000 --day "
          u"--vis-km=3"_s
-      << u"- 0.10 0.45 0.05 1.00"_s;
+      << u"- 0.10 0.45 0.05 1.00"_s << QString() << QString();
   // 450 s below and 450 s in cloud round to 8 min each; 8 + 8 + 45 exceeds the hour by one.
   QTest::newRow("3c: base between rows, a minute balanced")
       << u"--type L-39 --day --hours 1 --minutes 0 --clouds 10 --base 750 --top 1500 --vis-km 3 "
          u"--height 3000"_s
-      << u"- 0.08 0.44 0.08 1.00"_s;
+      << u"- 0.08 0.44 0.08 1.00"_s << QString() << QString();
   QTest::newRow("2b: below the cloud base")
       << u"--type L-39 --day --hours 1 --minutes 0 --clouds 10 --base 500 --top 1500 --vis-km 3 "
          u"--height 400"_s
-      << u"- - - 1.00 1.00"_s;
+      << u"- - - 1.00 1.00"_s << QString() << QString();
   QTest::newRow("1b: hood from 500 m to 1500 m, key 1000 m, 600 s")
       << u"--type L-39 --day --hours 1 --minutes 0 --clouds 5 --vis-km 10 --hood-close 500 "
          u"--hood-open 1500 --height 3000"_s
-      << u"0.50 - - - ПМУ"_s;
+      << u"0.50 - - - ПМУ"_s << QString() << QString();
   QTest::newRow("1c: a negative height is a value, not an option")
       << u"--type L-39 --day --hours 1 --minutes 0 --clouds 5 --vis-km 10 --hood-close -100 "
          u"--hood-open 1500 --height 3000"_s
-      << u"- - - - ПМУ"_s;
+      << u"- - - - ПМУ"_s << QString() << QString();
   QTest::newRow("1a: hours left out read 0")
       << u"--type L-39 --day --minutes 90 --clouds 0 --vis-km 1 --height 1000"_s
-      << u"- - - 1.30 1.30"_s;
+      << u"- - - 1.30 1.30"_s << QString() << QString();
   const QString su27 =
       u" --day --hours 1 --minutes 0 --clouds 10 --base 500 --top 1500 --vis-km 3 --height 3000"_s;
   QTest::newRow("Su-27: key is the layer's thickness")
-      << u"--type Su-27"_s + su27 << u"- 0.03 0.55 0.02 1.00"_s;
-  QTest::newRow("su-27 in lower case") << u"--type su-27"_s + su27 << u"- 0.03 0.55 0.02 1.00"_s;
+      << u"--type Su-27"_s + su27 << u"- 0.03 0.55 0.02 1.00"_s << QString() << QString();
+  QTest::newRow("su-27 in lower case")
+      << u"--type su-27"_s + su27 << u"- 0.03 0.55 0.02 1.00"_s << QString() << QString();
   QTest::newRow("Су-27 as the list has it")
-      << u"--type Су-27"_s + su27 << u"- 0.03 0.55 0.02 1.00"_s;
+      << u"--type Су-27"_s + su27 << u"- 0.03 0.55 0.02 1.00"_s << QString() << QString();
+  // A comma ends the number: 4 km, at the day minimum. Said on stderr; the result stands.
+  QTest::newRow("4,5 km read as 4, with a warning")
+      << f3 + u"--day --vis-km 4,5"_s << u"- 0.10 0.45 0.05 1.00"_s << QString()
+      << u"meltor-cli: предупреждение, --vis-km: Видимость, км: введено «4,5», прочитано 4 — "
+         u"запятая заканчивает число: десятые доли километра (сотни метров) вводятся в поле после "
+         u"запятой.\n"_s;
+  // Base 0 gives 89.6 s in cloud under the top 1660 m: truncated to 89 s, 1 minute; 0 s below.
+  QTest::newRow("shipped tables: in-cloud time truncated in the base's row")
+      << u"--type L-39 --day --minutes 60 --clouds 10 --base 0 --top 1660 --vis-km 3 "
+         u"--height 3000"_s
+      << u"- 0.01 0.59 - 1.00"_s << u"shipped"_s << QString();
 }
 
 void CliRunTest::calcResults() {
   QFETCH(QString, args);
   QFETCH(QString, labels);
-  const Outcome r = Run(QStringList{u"calc"_s, u"--tables"_s, tables_} + Words(args));
-  QCOMPARE(r.err, QString());
+  QFETCH(QString, tables);
+  QFETCH(QString, err);
+  const QString file = tables == u"shipped"_s ? QStringLiteral(MELTOR_SHIPPED_TABLES) : tables_;
+  const Outcome r = Run(QStringList{u"calc"_s, u"--tables"_s, file} + Words(args));
+  QCOMPARE(r.err, err);
   QCOMPARE(r.code, 0);
   QCOMPARE(r.out, CalcText(labels));
 }
@@ -237,6 +260,15 @@ void CliRunTest::calcFailures_data() {
       << QString() << u"--type Su-24"_s + flight << u"Z_Time_Pod_Su24"_s;
   QTest::newRow("tables file missing")
       << u"absent.mdb"_s << u"--type L-39"_s + flight << u"absent.mdb"_s;
+  // The in-cloud view is run for every flight that meets cloud, not only above the top.
+  const QString cannotRun =
+      u"Запрос «Z_Time_Obl_L39» в файле %1 не выполняется: no such table"_s.arg(
+          Path(u"gone.mdb"_s));
+  QTest::newRow("in-cloud view cannot run, flight above the top")
+      << u"gone.mdb"_s << u"--type L-39"_s + flight << cannotRun;
+  QTest::newRow("in-cloud view cannot run, flight at the top")
+      << u"gone.mdb"_s << u"--type L-39"_s + QString(flight).replace(u"3000"_s, u"1500"_s)
+      << cannotRun;
 }
 
 void CliRunTest::calcFailures() {
@@ -260,31 +292,52 @@ void CliRunTest::calcExplain_data() {
   QTest::newRow("1b")
       << flight + u"--clouds 5 --vis-km 10 --hood-close 500 --hood-open 1500"_s
       << u"0.50 - - - ПМУ"_s
-      << QStringList{u"Случай 1b: видимость выше минимума, шторка"_s,
-                     u"таблица «Z_Time_Pod_L39», высота 1000 м — 600 с, найдено в таблице точно"_s,
-                     u"поправка не делается (заданы высоты шторки"_s};
+      << QStringList{
+             u"Видимость больше минимума, шторка: в закрытой кабине 50 мин (3600 − 600 = "
+             u"3000 с)"_s,
+             u"Набор до середины участка под шторкой, 1000 м: 10 мин (600 с) [Z_Time_Pod_L39: по таблице]"_s,
+             u"Поправки нет: вместе 0 мин при полёте 60 мин, но заданы высоты шторки"_s};
   QTest::newRow("2b") << flight.chopped(5) + u"400 --clouds 10 --base 500 --top 1500 --vis-km 3"_s
                       << u"- - - 1.00 1.00"_s
-                      << QStringList{u"Итог: ниже минимума (СМУ)"_s, u"Hpol 400 м < Нн 500 м"_s,
-                                     u"Случай 2b: ниже минимума, без шторки"_s,
-                                     u"сумма категорий равна времени полёта"_s};
+                      << QStringList{
+                             u"Погода ниже минимума (СМУ): видимость 3 км — не больше 4 км."_s,
+                             u"полёт на 400 м — ниже нижней границы облаков 500 м"_s,
+                             u"весь полёт при ограниченной видимости — 60 мин (3600 с) "
+                             u"[случай 2b]"_s,
+                             u"вместе 60 мин — как полёт"_s};
   QTest::newRow("3c on table rows")
       << flight + u"--clouds 10 --base 500 --top 1500 --vis-km 3"_s << u"- 0.10 0.45 0.05 1.00"_s
-      << QStringList{u"Профиль: Л-39; таблицы «Z_Time_Pod_L39» и «Z_Time_Obl_L39»"_s,
-                     u"Случай 3c: ниже минимума, без шторки"_s,
-                     u"«Z_Time_Pod_L39», высота 500 м — 300 с, найдено в таблице точно"_s,
-                     u"«Z_Time_Obl_L39», Нн 500 м, ключ 1500 м — 600 с, найдено в таблице точно"_s,
-                     u"Время в секундах: TPod 300, TObl 600, TZaObl 2700"_s};
+      << QStringList{u"Л-39, днём: минимум — нижняя граница выше 250 м, видимость больше 4 км"_s,
+                     u"[таблицы Z_Time_Pod_L39 и Z_Time_Obl_L39]"_s,
+                     u"Набор до нижней границы облаков 500 м: 5 мин (300 с) [Z_Time_Pod_L39: по "
+                     u"таблице]"_s,
+                     u"В облаках при нижней границе 500 м и верхней границе 1500 м: 10 мин (600 с) "
+                     u"[Z_Time_Obl_L39: по таблице]"_s,
+                     u"за облаками 45 мин (3600 − 300 − 600 = 2700 с) [случай 3c]"_s};
   // The cloud base halfway between rows: 450 s in both tables; 8 + 8 + 45 minutes is one more
   // than the hour, so a minute comes off the time above cloud.
   QTest::newRow("3c between rows, a minute balanced")
       << flight + u"--clouds 10 --base 750 --top 1500 --vis-km 3"_s << u"- 0.08 0.44 0.08 1.00"_s
-      << QStringList{u"высота 750 м — 450 с, между строками 500 м (300 с) и 1000 м (600 с)"_s,
-                     u"= 450, отброшена дробная часть"_s,
-                     u"между нижними границами 500 м (600 с) и 1000 м (300 с): 450"_s,
-                     u"Округление до минут (половина — к чётному): в закр. кабине 0, в обл. 8, "
-                     u"за обл. 45, при огр. видимости 8, полёт 60; всего в СМУ 61"_s,
-                     u"сумма категорий 61 мин больше времени полёта 60 мин — минута снята"_s};
+      << QStringList{
+             u"750 м: 8 мин (450 с) [Z_Time_Pod_L39: между строками 500 м (300 с) и "
+             u"1000 м (600 с): 450 с]"_s,
+             u"[Z_Time_Obl_L39: между нижними границами 500 м (600 с) и 1000 м (300 с): "
+             u"450 с]"_s,
+             u"В минутах (половина — к чётному): в закрытой кабине 0, в облаках 8, за "
+             u"облаками 45, при ограниченной видимости 8; всего в СМУ 61 при полёте 60 мин"_s,
+             u"61 мин, больше полёта (60 мин) — минута снята со времени за облаками"_s};
+  // Not above the top: the rest of the flight after the climb to the base is in cloud.
+  QTest::newRow("3f at the top")
+      << flight.chopped(5) + u"1500 --clouds 10 --base 500 --top 1500 --vis-km 5"_s
+      << u"- 0.55 - - 0.55"_s
+      << QStringList{
+             u"Полёт не выше верхней границы облаков 1500 м: в облаках весь полёт после "
+             u"набора до них — 55 мин (3600 − 300 = 3300 с)"_s,
+             u"за облаками 0 мин (3600 − 300 − 3300 = 0 с) [случай 3f]"_s};
+  // What was typed in a box and left unread is told in the path too.
+  QTest::newRow("4,5 km") << flight + u"--clouds 10 --base 500 --top 1500 --vis-km 4,5"_s
+                          << u"- 0.10 0.45 0.05 1.00"_s
+                          << QStringList{u"Внимание: Видимость, км: введено «4,5», прочитано 4"_s};
 }
 
 void CliRunTest::calcExplain() {
@@ -293,13 +346,12 @@ void CliRunTest::calcExplain() {
   QFETCH(QStringList, lines);
   const Outcome r =
       Run(QStringList{u"calc"_s, u"--tables"_s, tables_, u"--explain"_s} + Words(args));
-  QCOMPARE(r.err, QString());
   QCOMPARE(r.code, 0);
   const QString head = CalcText(labels) + u"\nКак получен результат:\n"_s;
   QVERIFY2(r.out.startsWith(head), qPrintable(r.out));
   const QStringList explanation = r.out.mid(head.size()).split(u'\n', Qt::SkipEmptyParts);
-  QVERIFY2(explanation.front().contains(u"Запись полёта"_s), qPrintable(r.out));
-  QVERIFY2(explanation.back().contains(u"Баланс"_s), qPrintable(r.out));
+  QVERIFY2(explanation.front().startsWith(u"  Полёт: высота "_s), qPrintable(r.out));
+  QVERIFY2(explanation.back().contains(u"Поправк"_s), qPrintable(r.out));
   for (const QString& piece : lines) {
     QVERIFY2(explanation.filter(piece).size() == 1, qPrintable(piece + u"\n"_s + r.out));
   }
@@ -316,8 +368,8 @@ void CliRunTest::calcExplainFailure() {
   QStringList out = r.out.split(u'\n');
   QCOMPARE(out.takeLast(), QString());
   QCOMPARE(out.takeFirst(), u"Как получен результат:"_s);
-  QVERIFY2(out.filter(u"Профиль: Су-24"_s).size() == 1, qPrintable(r.out));
-  QVERIFY2(out.filter(u"Погода:"_s).size() == 1, qPrintable(r.out));
+  QVERIFY2(out.filter(u"Су-24, днём: минимум"_s).size() == 1, qPrintable(r.out));
+  QVERIFY2(out.filter(u"Погода ниже минимума"_s).size() == 1, qPrintable(r.out));
   const QString stop = out.back();
   QVERIFY2(stop.startsWith(u"  Расчёт остановлен: "_s), qPrintable(r.out));
   QVERIFY2(stop.contains(u"Z_Time_Pod_Su24"_s), qPrintable(stop));
@@ -406,16 +458,31 @@ void CliRunTest::batchRoundTrip() {
       "3000,L-39,evening,10,500,1500,3,,0,1,,\r\n"
       "3000,Л-39,day,5,,,10,,0,\"1\",500,1500\r\n"
       ",L-39,day,0,,,1,,0,1,,\r\n"
-      "1000,L-39,day,0,,,1,,0,0.5,,\r\n"_ba;
+      "1000,L-39,day,0,,,1,,0,0.5,,\r\n"
+      "3000,L-39,day,10,500,1500,\"4,5\",,0,1,,\r\n"
+      "3000,Ан-2,day,10,500x,1500,3,,0,1,,\r\n"_ba;
   struct Expected {
     QString labels;
-    QString error;  // a piece of the message; empty: the row succeeds
+    QString error;         // a piece of the message; empty: the row succeeds
+    QString warning = {};  // the warnings; empty: none
   };
   const QList<Expected> expected = {
-      {u"- 0.10 0.45 0.05 1.00"_s, {}}, {{}, u"«Boe,\"ing\"\nX» нет в списке"_s},
-      {u"- 0.03 0.55 0.02 1.00"_s, {}}, {{}, u"«evening»"_s},
-      {u"0.50 - - - ПМУ"_s, {}},        {{}, u"Высота п-та, м: поле не заполнено"_s},
+      {u"- 0.10 0.45 0.05 1.00"_s, {}},
+      {{}, u"«Boe,\"ing\"\nX» нет в списке"_s},
+      {u"- 0.03 0.55 0.02 1.00"_s, {}},
+      {{}, u"«evening»"_s},
+      {u"0.50 - - - ПМУ"_s, {}},
+      {{}, u"Высота п-та, м: поле не заполнено"_s},
       {u"- - - 0.30 0.30"_s, {}},
+      // Read as 4 km: at the day minimum, as in the first row.
+      {u"- 0.10 0.45 0.05 1.00"_s,
+       {},
+       u"vis_km: Видимость, км: введено «4,5», прочитано 4 — запятая заканчивает число: десятые "
+       u"доли километра (сотни метров) вводятся в поле после запятой."_s},
+      // A row that fails still says what it left unread.
+      {{},
+       u"«Ан-2» нет в списке"_s,
+       u"base: Облачность, Нн, м: введено «500x», прочитано 500 — «x» после числа не учтено."_s},
   };
 
   const Outcome r = Run({u"batch"_s, u"--tables"_s, tables_, u"-"_s}, input);
@@ -443,6 +510,7 @@ void CliRunTest::batchRoundTrip() {
       QCOMPARE(labels, QStringList(5, u"-"_s));
       QVERIFY2(row[17].contains(e.error), qPrintable(row[17]));
     }
+    QCOMPARE(row[18], e.warning);
   }
 }
 
@@ -468,8 +536,8 @@ void CliRunTest::batchInput() {
                         args.isEmpty() || args.front() == u"-"_s ? input : QByteArray());
   QCOMPARE(r.code, 0);
   const QString h = OutputHeader().join(u','), dashes = u"-,-,-,"_s;
-  QCOMPARE(r.out, h + u"\nL-39,0,90,0,,,1,,day,,,1000,"_s + dashes + u"1.30,1.30,\n"_s +
-                      u"Л-39,0,45,0,,,1,,day,,,1000,"_s + dashes + u"0.45,0.45,\n"_s);
+  QCOMPARE(r.out, h + u"\nL-39,0,90,0,,,1,,day,,,1000,"_s + dashes + u"1.30,1.30,,\n"_s +
+                      u"Л-39,0,45,0,,,1,,day,,,1000,"_s + dashes + u"0.45,0.45,,\n"_s);
 }
 
 void CliRunTest::batchMissingColumns_data() {
@@ -686,7 +754,7 @@ void CliRunTest::batchJson() {
       "L-39\t90\t0\t1\tday\t1000\n"
       "\"a\"\"\\\n\x01\"\t90\t0\t1\tday\t1000\n"
       "L-39\t90\t0\t1\tdusk\t1000\n"
-      "L-39\t45\t0\t1\tночью\t1000\n"_ba;
+      "L-39\t45\t0\t1 km\tночью\t1000\n"_ba;
   const QString weird = u"a\"\\\n\x01"_s;
 
   for (const bool totals : {false, true}) {
@@ -711,6 +779,7 @@ void CliRunTest::batchJson() {
     QCOMPARE(good.value(u"ogr_vid"_s), QJsonValue(u"1.30"_s));
     QCOMPARE(good.value(u"zak_kab"_s), QJsonValue(u"-"_s));
     QVERIFY(good.value(u"error"_s).isNull());
+    QCOMPARE(good.value(u"warnings"_s), QJsonValue(u""_s));
 
     const QJsonObject odd = rows[1].toObject();
     QCOMPARE(odd.value(u"type"_s).toString(), weird);
@@ -719,6 +788,8 @@ void CliRunTest::batchJson() {
     QVERIFY2(rows[2].toObject().value(u"error"_s).toString().contains(u"«dusk»"_s),
              qPrintable(r.out));
     QCOMPARE(rows[3].toObject().value(u"day_night"_s), QJsonValue(u"ночью"_s));
+    QVERIFY2(rows[3].toObject().value(u"warnings"_s).toString().startsWith(u"vis_km: "_s),
+             qPrintable(r.out));
 
     if (totals) {
       const QJsonObject sums = doc.object().value(u"totals"_s).toObject();

@@ -4,7 +4,10 @@
 #include "fake_tables.h"
 #include "profiles.h"
 
+#include <QRegularExpression>
 #include <QTest>
+
+#include <cmath>
 
 using namespace meltor;
 using meltor::test::FakeTables;
@@ -100,6 +103,58 @@ class TestCalculation : public QObject {
     QCOMPARE(StateFor(in).rec.Vid, 0.5f);
     in.txtBal = QStringLiteral("0,5");  // the comma ends the number whatever the locale
     QCOMPARE(int{StateFor(in, QLocale(QStringLiteral("ru_RU"))).rec.Bal}, 0);
+  }
+
+  // Text the leading-number reading leaves unused, or text without a number, is reported with the
+  // field, what was typed, what was read and why; the calculation goes on with what was read.
+  void unreadText_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("read");
+    QTest::addColumn<QString>("words");  // pieces of the warning, "|" between; empty: no warning
+    QTest::newRow("comma in the km box") << "txtVidKm" << "4,5" << 4.0
+                                         << QStringLiteral("Видимость, км|«4,5»|прочитано 4 —|поле после запятой");
+    QTest::newRow("comma in the cloud amount") << "txtBal" << " 7,5 " << 7.0
+                                               << QStringLiteral("«7,5»|«,5» не учтено|через точку");
+    QTest::newRow("unit after the number") << "txtHn" << "300 м" << 300.0 << QStringLiteral("Нн|«м» после числа");
+    QTest::newRow("no number") << "txtHv" << "abc" << 0.0 << QStringLiteral("Нв|«abc», прочитано 0 — в начале нет числа");
+    QTest::newRow("exponent without digits") << "txtShtorkaZ" << "1e" << 1.0 << QStringLiteral("«e» после числа");
+    QTest::newRow("a comma alone in the hundreds box") << "txtVidSm" << "," << 0.0 << QStringLiteral("сотни м|нет числа");
+    QTest::newRow("blanks inside the number") << "txtShtorkaO" << "1 2\t" << 12.0 << QString();
+    QTest::newRow("full stop at the end") << "txtBal" << "5." << 5.0 << QString();
+    QTest::newRow("blanks only") << "txtVidSm" << "  " << 0.0 << QString();
+    QTest::newRow("field then overflows") << "txtHn" << "40000 м" << 40000.0 << QStringLiteral("«м» после числа");
+  }
+  void unreadText() {
+    QFETCH(QString, field);
+    QFETCH(QString, text);
+    QFETCH(double, read);
+    QFETCH(QString, words);
+    FlightInput in = TypicalFlight();
+    QHash<QString, QString*> fields = {{"txtBal", &in.txtBal},           {"txtHn", &in.txtHn},
+                                       {"txtHv", &in.txtHv},             {"txtVidKm", &in.txtVidKm},
+                                       {"txtVidSm", &in.txtVidSm},       {"txtShtorkaZ", &in.txtShtorkaZ},
+                                       {"txtShtorkaO", &in.txtShtorkaO}};
+    *fields.value(field) = text;
+    FakeTables tables;
+    const CalcOutcome out = CalculateFlight(in, tables, kC, true);
+    if (words.isEmpty()) {
+      QVERIFY(out.warnings.isEmpty());
+      return;
+    }
+    QCOMPARE(out.warnings.size(), 1);
+    const InputWarning& w = out.warnings.front();
+    const QHash<QString, Field> ids = {{"txtBal", Field::Bal},         {"txtHn", Field::Hn},
+                                       {"txtHv", Field::Hv},           {"txtVidKm", Field::VidKm},
+                                       {"txtVidSm", Field::VidSm},     {"txtShtorkaZ", Field::ShtorkaZ},
+                                       {"txtShtorkaO", Field::ShtorkaO}};
+    QCOMPARE(w.field, ids.value(field));
+    QCOMPARE(w.typed, text.trimmed());
+    QCOMPARE(w.read, read);
+    for (const QString& piece : words.split(QLatin1Char('|')))
+      QVERIFY2(w.message.contains(piece), qPrintable(w.message));
+    // The path tells it too, when the calculation got as far as the path's first line.
+    if (out.ok()) QVERIFY(out.explanation.contains(QStringLiteral("Внимание: ") + w.message));
   }
 
   void visibilityReplacement_data() {
@@ -300,8 +355,19 @@ class TestCalculation : public QObject {
     QCOMPARE(s.caseId, caseId);
     // The path names the case in words, with the weather verdict where the cloud is 8 or more.
     const QString text = explanation.lines().join(QLatin1Char('\n'));
-    QVERIFY2(text.contains(QStringLiteral("Случай %1:").arg(caseId)), qPrintable(text));
-    if (bal >= 8) QVERIFY2(text.contains(QStringLiteral("Итог: ")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("[случай %1]").arg(caseId)), qPrintable(text));
+    if (bal >= 8) QVERIFY2(text.contains(QStringLiteral("Погода ")), qPrintable(text));
+    // In the pilot's words and units: no names of the code, and every time credited here in
+    // minutes with its seconds beside them.
+    QVERIFY2(!text.contains(QRegularExpression(QStringLiteral("\\b(T[A-Z][A-Za-z]+|Tpol|Hpol|HObl|Случай)\\b"))),
+             qPrintable(text));
+    for (const int seconds : {int{s.t.TZakKab}, int{s.t.TZaObl}, int{s.t.TOgrVid}}) {
+      if (seconds == 0) continue;
+      const QRegularExpression shown(QStringLiteral("%1 мин \\(([^)]* )?%2 с\\)")
+                                         .arg(std::nearbyint(seconds / 60.0))
+                                         .arg(seconds));
+      QVERIFY2(text.contains(shown), qPrintable(QString::number(seconds) + QLatin1Char('\n') + text));
+    }
     QCOMPARE(tables.calls.join(QLatin1Char(',')), calls);
     QCOMPARE((QList<int>{s.t.TZakKab, s.t.TObl, s.t.TZaObl, s.t.TOgrVid}), expected);
     QCOMPARE(int{s.t.TSMU}, 0);  // formed only when rounding
@@ -456,6 +522,8 @@ class TestCalculation : public QObject {
     QTest::newRow("cloud top") << "txtHv" << "99999" << Field::Hv << QStringLiteral("Нв");
     QTest::newRow("visibility beyond float") << "txtVidKm" << "1e39" << Field::VidKm << QStringLiteral("Видимость");
     QTest::newRow("visibility infinite") << "txtVidKm" << "1e999" << Field::VidKm << QStringLiteral("Видимость");
+    QTest::newRow("visibility beyond float, hundreds empty")
+        << "txtVidKm" << "1e40" << Field::VidKm << QStringLiteral("км — «1e40», сотни м — пусто");
     QTest::newRow("hundreds beyond float") << "txtVidSm" << "1e40" << Field::VidSm << QStringLiteral("Видимость");
     QTest::newRow("hood closing") << "txtShtorkaZ" << "32768" << Field::ShtorkaZ << QStringLiteral("высота закрытия");
     QTest::newRow("hood opening") << "txtShtorkaO" << "-32769" << Field::ShtorkaO << QStringLiteral("высота открытия");
@@ -534,7 +602,7 @@ class TestCalculation : public QObject {
     QVERIFY(quiet.explanation.isEmpty());
     const CalcOutcome out = CalculateFlight(TypicalFlight(), tables, kC, true);
     const QString text = out.explanation.join(QLatin1Char('\n'));
-    QVERIFY2(text.contains(QStringLiteral("Случай 3c")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("[случай 3c]")), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("ниже минимума")), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("минута снята со времени за облаками")), qPrintable(text));
   }

@@ -72,6 +72,8 @@ class TestInterpolation : public QObject {
         << QList<QPair<double, double>>{{999.6, 120}, {2000, 200}} << 1000 << 120 << exact;
     QTest::newRow("time read rounded half to even")
         << QList<QPair<double, double>>{{1000, 120.5}, {2000, 200}} << 1000 << 120 << exact;
+    QTest::newRow("an exact match keeps the rounded time")
+        << QList<QPair<double, double>>{{1000, 120.6}, {2000, 200}} << 1000 << 121 << exact;
     QTest::newRow("fractional keys and times in the formula")
         << QList<QPair<double, double>>{{1000.25, 100.5}, {2000.75, 300.25}} << 1500 << 200 << between;
     QTest::newRow("below: first row in record order of equal lowest heights")
@@ -111,32 +113,42 @@ class TestInterpolation : public QObject {
   void grid_data() {
     QTest::addColumn<int>("hn");
     QTest::addColumn<int>("hObl");
+    QTest::addColumn<double>("stored");  // put in row 500, key 1000, unless negative
     QTest::addColumn<int>("expected");
-    QTest::newRow("both keys in the grid") << 1000 << 2000 << 260;
-    QTest::newRow("row interpolation") << 750 << 1000 << 125;
-    QTest::newRow("column interpolation") << 500 << 1500 << 150;
-    QTest::newRow("both, truncated once") << 750 << 1500 << 177;
-    QTest::newRow("base above the grid") << 2000 << 1000 << 300;
-    QTest::newRow("key above the grid") << 500 << 3000 << 300;
-    QTest::newRow("key above the grid, base between") << 750 << 3000 << 345;  // 300 in row 500, 390 in row 1000
-    QTest::newRow("key below the grid") << 500 << 500 << 50;
-    QTest::newRow("key 0") << 1000 << 0 << 0;
+    QTest::newRow("both keys in the grid") << 1000 << 2000 << -1.0 << 260;
+    QTest::newRow("row interpolation") << 750 << 1000 << -1.0 << 125;
+    QTest::newRow("column interpolation") << 500 << 1500 << -1.0 << 150;
+    QTest::newRow("both, truncated once") << 750 << 1500 << -1.0 << 177;
+    QTest::newRow("base above the grid") << 2000 << 1000 << -1.0 << 300;
+    QTest::newRow("key above the grid") << 500 << 3000 << -1.0 << 300;
+    QTest::newRow("key above the grid, base between") << 750 << 3000 << -1.0 << 345;  // 300 in row 500, 390 in row 1000
+    QTest::newRow("key below the grid") << 500 << 500 << -1.0 << 50;
+    QTest::newRow("key 0") << 1000 << 0 << -1.0 << 0;
+    // In a cloud base's row the value is truncated too; rounded, it only tells whether it is there.
+    QTest::newRow("base a row, key between: 186.63") << 1000 << 1333 << -1.0 << 186;
+    QTest::newRow("base a row, key above: 1169.87") << 1000 << 8999 << -1.0 << 1169;
+    QTest::newRow("base a row, key below: 99.5") << 500 << 995 << -1.0 << 99;
+    QTest::newRow("stored 89.6") << 500 << 1000 << 89.6 << 89;
+    QTest::newRow("stored 0.6 is there, truncated to 0") << 500 << 1000 << 0.6 << 0;
   }
   void grid() {
     QFETCH(int, hn);
     QFETCH(int, hObl);
+    QFETCH(double, stored);
     QFETCH(int, expected);
-    QCOMPARE(Grid(ExampleGrid(), hn, hObl), expected);
+    Table t = ExampleGrid();
+    if (stored >= 0) t.rows[1][1] = stored;
+    QCOMPARE(Grid(t, hn, hObl), expected);
   }
 
-  // A value found in the cloud base's row is rounded; one interpolated between rows is truncated.
-  void gridRoundingAndTruncation() {
+  // Every in-cloud time is truncated: found in the cloud base's row or interpolated between rows.
+  void gridTruncation() {
     Table t = ExampleGrid();
     t.rows[1] = {500.0, 100.0, 201.0};
-    QCOMPARE(Grid(t, 500, 1500), 150);  // 150.5, half to even
-    QCOMPARE(Grid(t, 500, 1700), 171);  // 170.7 rounded
+    QCOMPARE(Grid(t, 500, 1500), 150);  // 150.5
+    QCOMPARE(Grid(t, 500, 1700), 170);  // 170.7
     t.rows[2] = {1000.0, 151.0, 260.0};
-    QCOMPARE(Grid(t, 750, 1000), 125);  // 125.5 truncated
+    QCOMPARE(Grid(t, 750, 1000), 125);  // 125.5
   }
 
   void gridStoredZeroCountsAsMissing() {

@@ -434,9 +434,11 @@ class TestMainWindow : public QObject {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QStringList>("results");
     QTest::addColumn<QString>("caseId");  // the case the tooltips must name
+    QTest::addColumn<QString>("warned");  // the box marked for text left unread, if any
 
     QTest::newRow("above cloud, one minute balanced into cloud")
-        << CloudFlight() << QStringLiteral("C") << kCloudFlightResults << QStringLiteral("3c");
+        << CloudFlight() << QStringLiteral("C") << kCloudFlightResults << QStringLiteral("3c")
+        << QString();
 
     // Hood from 400 to 600 m: its middle, 500 m, takes 300 s to reach; 67 min - 5 min under the
     // hood. 3 tenths and 10 km is simple weather.
@@ -453,7 +455,7 @@ class TestMainWindow : public QObject {
         << hood << QStringLiteral("C")
         << QStringList{QStringLiteral("1.02"), QStringLiteral("-"), QStringLiteral("-"),
                        QStringLiteral("-"), QStringLiteral("ПМУ")}
-        << QStringLiteral("1b");
+        << QStringLiteral("1b") << QString();
 
     // Below a 200 m cloud base (under the L-39 day minimum of 250 m): the whole flight counts as
     // limited visibility.
@@ -463,14 +465,14 @@ class TestMainWindow : public QObject {
     const QStringList belowResults = {QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-"),
                                       QStringLiteral("1.30"), QStringLiteral("1.30")};
     QTest::newRow("below the cloud base")
-        << below << QStringLiteral("C") << belowResults << QStringLiteral("2b");
+        << below << QStringLiteral("C") << belowResults << QStringLiteral("2b") << QString();
 
     // The window reads hours by the user's locale: 1,5 h is 90 minutes in Russian.
     Flight comma = below;
     comma.hours = QStringLiteral("1,5");
     comma.minutes = QStringLiteral("0");
     QTest::newRow("decimal comma in a Russian locale")
-        << comma << QStringLiteral("ru_RU") << belowResults << QStringLiteral("2b");
+        << comma << QStringLiteral("ru_RU") << belowResults << QStringLiteral("2b") << QString();
 
     // Climbing takes longer than the whole one-minute flight: above cloud 60 - 150 - 390 s is
     // -480 s, -8 min; 2 + 6 - 8 = 0 is a minute short, so in cloud becomes 7 and the total 1.
@@ -481,19 +483,26 @@ class TestMainWindow : public QObject {
         << shortFlight << QStringLiteral("C")
         << QStringList{QStringLiteral("-"), QStringLiteral("0.07"), QStringLiteral("-0.08"),
                        QStringLiteral("0.02"), QStringLiteral("0.01")}
-        << QStringLiteral("3c");
+        << QStringLiteral("3c") << QString();
 
     Flight typed = CloudFlight();
     typed.typIndex = -1;
     typed.typ = QStringLiteral("Л-39");
     QTest::newRow("type typed, not chosen")
-        << typed << QStringLiteral("C") << kCloudFlightResults << QStringLiteral("3c");
+        << typed << QStringLiteral("C") << kCloudFlightResults << QStringLiteral("3c") << QString();
+
+    // "3,9" reads as 3 km: the same results, and the box is marked.
+    Flight comma3 = CloudFlight();
+    comma3.vidKm = QStringLiteral("3,9");
+    QTest::newRow("comma in the km box") << comma3 << QStringLiteral("C") << kCloudFlightResults
+                                         << QStringLiteral("3c") << QStringLiteral("txtVidKm");
   }
   void calculation() {
     QFETCH(Flight, flight);
     QFETCH(QString, locale);
     QFETCH(QStringList, results);
     QFETCH(QString, caseId);
+    QFETCH(QString, warned);
     RecordingSink sink;
     MainWindow window(sink, Settings(tablesPath_, QLocale(locale)));
     window.show();
@@ -521,8 +530,34 @@ class TestMainWindow : public QObject {
       const QStringList lines = tips[i].split(QLatin1Char('\n'));
       QCOMPARE(lines.first(), ResultHeadings()[i] + QStringLiteral(": ") + results[i]);
       QVERIFY2(lines.size() > 5, qPrintable(tips[i]));
-      QVERIFY2(tips[i].contains(QStringLiteral("Случай ") + caseId), qPrintable(tips[i]));
+      QVERIFY2(tips[i].contains(QStringLiteral("[случай %1]").arg(caseId)), qPrintable(tips[i]));
       QVERIFY2(tips[i].contains(u"Z_Time_Pod_L39"), qPrintable(tips[i]));
+      QCOMPARE(tips[i].contains(u"Внимание: "), !warned.isEmpty());
+    }
+
+    // Only the box whose text was read in part is marked, and it says how it was read.
+    const auto marked = [&](const QLineEdit* box) {
+      return box->palette().color(QPalette::Base) !=
+             QApplication::palette(box).color(QPalette::Base);
+    };
+    for (const char16_t* name : {u"txtBal", u"txtHn", u"txtHv", u"txtVidKm", u"txtVidSm",
+                                 u"txtShtorkaZ", u"txtShtorkaO", u"txtHpol"}) {
+      const auto* box = Child<QLineEdit>(window, name);
+      const bool expected = warned == QString::fromUtf16(name);
+      QCOMPARE(marked(box), expected);
+      QCOMPARE(box->toolTip().contains(u"прочитано"), expected);
+    }
+    if (!warned.isEmpty()) {
+      // Till the pilot edits it.
+      auto* box = Child<QLineEdit>(window, warned);
+      QVERIFY2(tips[0].contains(box->toolTip()), qPrintable(tips[0]));
+      Type(box, QStringLiteral("0"));
+      QVERIFY(!marked(box));
+      QCOMPARE(box->toolTip(), QString());
+      PressCalculate(window);
+      QVERIFY(marked(box));
+      Clear(box);
+      Type(box, flight.vidKm);
     }
 
     // The inputs stay as typed, and a second run gives the same.
