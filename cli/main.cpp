@@ -3,6 +3,7 @@
 // meltor-cli: the flight-time calculator on the command line.
 
 #include "commands.h"
+#include "picture_output.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -19,7 +20,8 @@
 #endif
 
 int main(int argc, char* argv[]) {
-  QCoreApplication app(argc, argv);  // for the program's directory, where the tables file lies
+  // For the program's directory, where the tables file lies.
+  const auto app = meltor::cli::MakeApplication(argc, argv);
 
   QFile in;
   QFile out;
@@ -29,7 +31,7 @@ int main(int argc, char* argv[]) {
   err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
 
   meltor::cli::Console console{in, out, err, MELTOR_ISATTY(fileno(stderr)) != 0, QLocale::system()};
-  const int code = meltor::cli::Run(app.arguments().mid(1), console);
+  const int code = meltor::cli::Run(app->arguments().mid(1), console);
   out.flush();
   return code;
 }

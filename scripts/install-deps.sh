@@ -9,7 +9,7 @@ packages=(
   # toolchain
   build-essential cmake ninja-build pkg-config git python3
   # libraries
-  qt6-base-dev qt6-base-dev-tools libqt6svg6 libsqlite3-dev sqlite3
+  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-svg-dev libsqlite3-dev sqlite3
   # fonts with Cyrillic glyphs for the window (also headless)
   fonts-dejavu-core fonts-liberation2
   # headless GUI runs, screenshots

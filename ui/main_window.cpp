@@ -4,6 +4,7 @@
 
 #include "about_window.h"
 #include "climb_tables.h"
+#include "flight_review_window.h"
 #include "message_sink.h"
 #include "profiles.h"
 #include "program_icon.h"
@@ -19,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 
 #include <algorithm>
 #include <utility>
@@ -159,6 +161,8 @@ MainWindow::MainWindow(MessageSink& messages, MainWindowSettings settings)
   connect(cmdOK_, &QPushButton::clicked, this, &MainWindow::Calculate);
   connect(cmdAbout_, &QPushButton::clicked, this, &MainWindow::ShowAbout);
   connect(cmdQuit_, &QPushButton::clicked, this, &MainWindow::Quit);
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this), &QShortcut::activated, this,
+          &MainWindow::ShowFlightReview);
 
   cboTyp_->setFocus(Qt::OtherFocusReason);
 }
@@ -348,6 +352,8 @@ void MainWindow::Calculate() {
   copyable_.reset();
 
   const CalcOutcome outcome = Run(Input());
+  lastOutcome_ = outcome;
+  if (review_ && review_->isVisible()) review_->ShowOutcome(outcome);
   ShowResultTexts(outcome.labels);
   if (outcome.error) {
     ShowError(*outcome.error);
@@ -448,10 +454,19 @@ void MainWindow::ShowAbout() {
   about_->activateWindow();
 }
 
+void MainWindow::ShowFlightReview() {
+  if (!review_) review_ = std::make_unique<FlightReviewWindow>();
+  if (lastOutcome_) review_->ShowOutcome(*lastOutcome_);
+  review_->show();
+  review_->raise();
+  review_->activateWindow();
+}
+
 void MainWindow::Quit() {
   // Every window goes, the earliest opened (this one) first, and the program ends at once.
   close();
   if (about_) about_->close();
+  if (review_) review_->close();
   QCoreApplication::exit(0);
 }
 
