@@ -544,8 +544,9 @@ QByteArray FlightPictureSvg(const CalcOutcome& outcome) {
   svg.setSize(FlightPictureSize());
   svg.setViewBox(QRect(QPoint(0, 0), FlightPictureSize()));
   svg.setResolution(96);
-  svg.setTitle(layout.title);
-  svg.setDescription(layout.subtitle);
+  // The generator writes the title and the description as they are, without escaping.
+  svg.setTitle(layout.title.toHtmlEscaped());
+  svg.setDescription(layout.subtitle.toHtmlEscaped());
   QPainter p(&svg);
   DrawFlightPicture(p, layout);
   p.end();
