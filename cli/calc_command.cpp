@@ -117,7 +117,8 @@ int RunCalc(const QStringList& args, Console& io) {
   QString pictureError;
   if (options.has(u"picture"_s) &&
       !WritePicture(outcome, options.value(u"picture"_s), &pictureError)) {
-    return ReportFailure(io, pictureError);
+    ReportFailure(io, pictureError);
+    if (outcome.ok()) return kExitFailed;
   }
   if (!outcome.ok()) return ReportFailure(io, outcome.error->message());
   return kExitOk;

@@ -5,10 +5,10 @@
 #include "flight_picture.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 #include <algorithm>
@@ -81,34 +81,39 @@ QFont TextFont(int pixels, bool bold = false) {
 // generator too) shows the same pattern.
 void DrawHatch(QPainter& p, const QRectF& r, Hatch hatch) {
   if (hatch == Hatch::None || r.width() <= 0 || r.height() <= 0) return;
-  p.save();
-  p.setPen(QPen(kHatch, 0.8));
   constexpr qreal step = 7;
   const qreal l = r.left(), t = r.top(), rt = r.right(), b = r.bottom();
+  QList<QLineF> lines;
   if (hatch == Hatch::Horizontal) {
-    for (qreal y = t + step / 2; y < b; y += step / 1.4) p.drawLine(QLineF(l, y, rt, y));
+    for (qreal y = t + step / 2; y < b; y += step / 1.4) lines.append(QLineF(l, y, rt, y));
   }
   if (hatch == Hatch::Forward || hatch == Hatch::Cross) {
     // x + y = c
     for (qreal c = l + t + step; c < rt + b; c += step) {
       const qreal x1 = std::max(l, c - b), x2 = std::min(rt, c - t);
-      if (x2 > x1) p.drawLine(QLineF(x1, c - x1, x2, c - x2));
+      if (x2 > x1) lines.append(QLineF(x1, c - x1, x2, c - x2));
     }
   }
   if (hatch == Hatch::Backward || hatch == Hatch::Cross) {
     // x - y = c
     for (qreal c = l - b + step; c < rt - t; c += step) {
       const qreal x1 = std::max(l, c + t), x2 = std::min(rt, c + b);
-      if (x2 > x1) p.drawLine(QLineF(x1, x1 - c, x2, x2 - c));
+      if (x2 > x1) lines.append(QLineF(x1, x1 - c, x2, x2 - c));
     }
   }
+  p.save();
   if (hatch == Hatch::Dots) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(kHatch);
+    QList<QRectF> dots;
     bool odd = false;
     for (qreal y = t + 3; y < b - 1; y += 5, odd = !odd) {
-      for (qreal x = l + (odd ? 5 : 2); x < rt - 1; x += 6) p.drawRect(QRectF(x, y, 1.6, 1.6));
+      for (qreal x = l + (odd ? 5 : 2); x < rt - 1; x += 6) dots.append(QRectF(x, y, 1.6, 1.6));
     }
+    p.setPen(Qt::NoPen);
+    p.setBrush(kHatch);
+    p.drawRects(dots);
+  } else {
+    p.setPen(QPen(kHatch, 0.8));
+    p.drawLines(lines);
   }
   p.restore();
 }
@@ -247,7 +252,9 @@ void DrawTimeline(QPainter& p, const FlightPictureLayout& l) {
     });
     const QRectF r(TimeX(widest->from, T), kBarTop, TimeX(widest->to, T) - TimeX(widest->from, T),
                    kBarBottom - kBarTop);
-    const QString text = u"%1 мин"_s.arg(g.minutes);
+    // A minute the balance moved is shown where it went: "5 мин (+1)".
+    QString text = u"%1 мин"_s.arg(g.minutes);
+    if (g.balance != 0) text += g.balance > 0 ? u" (+1)"_s : u" (−1)"_s;
     if (r.width() < p.fontMetrics().horizontalAdvance(text) + 12) continue;
     const QRectF tag = p.boundingRect(r, Qt::AlignCenter, text).adjusted(-4, -1, 4, 1);
     p.setPen(QPen(kInk, 1));
@@ -526,7 +533,7 @@ void DrawFlightPicture(QPainter& p, const FlightPictureLayout& l) {
 QImage FlightPictureImage(const CalcOutcome& outcome, qreal scale) {
   const QSize size = FlightPictureSize();
   QImage image(QSize(qRound(size.width() * scale), qRound(size.height() * scale)),
-               QImage::Format_ARGB32_Premultiplied);
+               QImage::Format_RGB32);
   image.fill(Qt::white);
   QPainter p(&image);
   p.scale(scale, scale);
@@ -554,16 +561,20 @@ QByteArray FlightPictureSvg(const CalcOutcome& outcome) {
 }
 
 bool SaveFlightPicture(const CalcOutcome& outcome, const QString& path, QString* error) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
+  // A plain file, not QSaveFile: a picture can always be drawn again, and syncing each one to
+  // disk took half the time of a batch of a thousand. A picture not written whole is removed.
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
     if (error) *error = u"рисунок «%1»: %2"_s.arg(path, file.errorString());
     return false;
   }
   const bool png = QFileInfo(path).suffix().compare(u"png"_s, Qt::CaseInsensitive) == 0;
   const bool written = png ? FlightPictureImage(outcome).save(&file, "PNG")
                            : file.write(FlightPictureSvg(outcome)) >= 0;
-  if (!written || !file.commit()) {
+  file.close();
+  if (!written || file.error() != QFileDevice::NoError) {
     if (error) *error = u"рисунок «%1»: не удалось записать: %2"_s.arg(path, file.errorString());
+    file.remove();
     return false;
   }
   return true;

@@ -74,6 +74,7 @@ FlightReviewWindow::FlightReviewWindow() {
   splitter->addWidget(text_);
   splitter->setStretchFactor(0, 4);
   splitter->setStretchFactor(1, 1);
+  splitter->setSizes({FlightPictureSize().height(), 180});
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(copy_);
@@ -84,7 +85,7 @@ FlightReviewWindow::FlightReviewWindow() {
 
   connect(copy_, &QPushButton::clicked, this, &FlightReviewWindow::CopyPicture);
   connect(save_, &QPushButton::clicked, this, &FlightReviewWindow::SavePicture);
-  resize(FlightPictureSize().width() + 24, FlightPictureSize().height() + 200);
+  resize(FlightPictureSize().width() + 24, FlightPictureSize().height() + 240);
 }
 
 void FlightReviewWindow::ShowOutcome(const CalcOutcome& outcome) {
