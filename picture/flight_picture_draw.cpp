@@ -254,7 +254,7 @@ void DrawTimeline(QPainter& p, const FlightPictureLayout& l) {
                    kBarBottom - kBarTop);
     // A minute the balance moved is shown where it went: "5 мин (+1)".
     QString text = u"%1 мин"_s.arg(g.minutes);
-    if (g.balance != 0) text += g.balance > 0 ? u" (+1)"_s : u" (−1)"_s;
+    if (g.balance != 0) text += g.balance > 0 ? u" (+1)"_s : u" (-1)"_s;
     if (r.width() < p.fontMetrics().horizontalAdvance(text) + 12) continue;
     const QRectF tag = p.boundingRect(r, Qt::AlignCenter, text).adjusted(-4, -1, 4, 1);
     p.setPen(QPen(kInk, 1));

@@ -107,14 +107,14 @@ QString RoundingNote(int seconds, int minutes, int balance) {
     const int whole = std::abs(seconds) / 60;
     const int rest = std::abs(seconds) % 60;
     parts << u"%1 с = %2%3 мин %4 с → %5 мин%6"_s.arg(seconds)
-                 .arg(seconds < 0 ? u"−"_s : QString())
+                 .arg(seconds < 0 ? u"-"_s : QString())
                  .arg(whole)
                  .arg(rest)
                  .arg(minutes - balance)
                  .arg(rest == 30 ? u" (к чётному)"_s : QString());
   }
   if (balance > 0) parts << u"+1 мин по балансу"_s;
-  if (balance < 0) parts << u"−1 мин по балансу"_s;
+  if (balance < 0) parts << u"-1 мин по балансу"_s;
   return parts.join(u"; "_s);
 }
 
@@ -169,7 +169,7 @@ void LayoutTimeline(const CalcOutcome& out, FlightPictureLayout& l) {
   for (const Piece& piece : Pieces(id, out.seconds, out.TpolSeconds)) {
     // Times that run backwards or past the end of the flight are cut to the flight.
     const int end = std::clamp(piece.end, at, std::max<int>(out.TpolSeconds, at));
-    if (end != piece.end) clipped = true;
+    if (piece.end > out.TpolSeconds) clipped = true;
     auto it = std::find_if(l.segments.begin(), l.segments.end(),
                            [&](const TimelineSegment& g) { return g.category == piece.category; });
     if (it == l.segments.end()) {
