@@ -320,7 +320,9 @@ QStringList ReadFields(const CalcOutcome& out) {
       lines << u"%1: %2"_s.arg(f.caption, f.value);
     }
   }
-  if (out.reached == CalcStep::Profile) lines << u"%1: ошибка"_s.arg(FieldCaption(Field::Typ));
+  if (out.reached == CalcStep::Profile && failed == Field::Typ) {
+    lines << u"%1: ошибка"_s.arg(FieldCaption(Field::Typ));
+  }
   if (out.reached >= CalcStep::Classify) {
     const TimeBreakdown& t = out.state.t;
     if (!out.state.caseId.isEmpty()) lines << u"Случай %1"_s.arg(out.state.caseId);
