@@ -6,6 +6,7 @@
 #include "command_support.h"
 #include "csv.h"
 #include "flight_fields.h"
+#include "picture_output.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -29,6 +30,8 @@ const std::vector<OptionInfo>& BatchOptions() {
        u"разделитель полей вывода CSV: «,» (по умолчанию), «;» или табуляция («\\t» или tab)"_s},
       {u"bom"_s, {}, u"метка порядка байтов UTF-8 в начале вывода CSV (для электронных таблиц)"_s},
       {u"totals"_s, {}, u"в конце — итог: суммы минут по удавшимся строкам и число ошибок"_s},
+      {u"pictures"_s, u"DIR"_s,
+       u"рисунки разбора полётов в папку DIR, по файлу SVG на строку: 1.svg, 2.svg, …"_s},
   };
   return options;
 }
@@ -184,6 +187,8 @@ int RunBatch(const QStringList& args, Console& io) {
 
   Progress progress(io);
   BatchTotals totals;
+  qint64 row = 0;
+  QString pictureError;
   while (const std::optional<QStringList> record = reader.Next()) {
     FlightTexts texts;
     QString error;
@@ -203,6 +208,7 @@ int RunBatch(const QStringList& args, Console& io) {
     ResultTexts labels;
     ClearResults(labels);
     QStringList warnings;
+    const bool calculated = error.isEmpty();
     if (error.isEmpty()) {
       const CalcOutcome outcome =
           CalculateFlight(ToFlightInput(texts, *dayNight), tables, io.locale);
@@ -210,6 +216,10 @@ int RunBatch(const QStringList& args, Console& io) {
         warnings << WarningText(w, InputNaming::Column);
       }
       labels = outcome.labels;
+      if (options.has(u"pictures"_s) &&
+          !WriteRowPicture(options.value(u"pictures"_s), row + 1, &outcome, {}, &pictureError)) {
+        return ReportFailure(io, pictureError);
+      }
       if (outcome.ok()) {
         totals.AddSuccess(outcome.minutes);
       } else {
@@ -217,6 +227,11 @@ int RunBatch(const QStringList& args, Console& io) {
       }
     }
     if (!error.isEmpty()) totals.AddFailure();
+    if (options.has(u"pictures"_s) && !calculated &&
+        !WriteRowPicture(options.value(u"pictures"_s), row + 1, nullptr, error, &pictureError)) {
+      return ReportFailure(io, pictureError);
+    }
+    ++row;
 
     output->Row(texts, labels, error, warnings.join(u"; "_s));
     progress.Step();

@@ -4,6 +4,7 @@
 #include "climb_tables.h"
 #include "command_support.h"
 #include "flight_fields.h"
+#include "picture_output.h"
 
 #include <vector>
 
@@ -49,6 +50,8 @@ const std::vector<OptionInfo>& CalcOptions() {
     std::vector<OptionInfo> o{
         TablesOption(),
         {u"explain"_s, {}, u"после результатов — как они получены, по шагам расчёта"_s},
+        {u"picture"_s, u"FILE"_s,
+         u"рисунок разбора полёта в FILE: SVG, PNG — если имя оканчивается на .png"_s},
     };
     for (const InputColumnInfo& c : InputColumns()) {
       if (c.column == InputColumn::DayNight) {
@@ -114,6 +117,12 @@ int RunCalc(const QStringList& args, Console& io) {
   // Text an option held beyond the number read from it: said, but the result stands.
   for (const InputWarning& w : outcome.warnings) {
     Print(io.err, u"meltor-cli: предупреждение, "_s + WarningText(w, InputNaming::Option) + u'\n');
+  }
+  QString pictureError;
+  if (options.has(u"picture"_s) &&
+      !WritePicture(outcome, options.value(u"picture"_s), &pictureError)) {
+    ReportFailure(io, pictureError);
+    if (outcome.ok()) return kExitFailed;
   }
   if (!outcome.ok()) return ReportFailure(io, outcome.error->message());
   return kExitOk;

@@ -3,10 +3,10 @@
 // meltor-cli: the flight-time calculator on the command line.
 
 #include "commands.h"
+#include "picture_output.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QGuiApplication>
 #include <QLocale>
 
 #include <cstdio>
@@ -22,16 +22,8 @@
 #endif
 
 int main(int argc, char* argv[]) {
-  // For the program's directory, where the tables file lies. Drawing a picture of the tables
-  // needs fonts, which come with a GUI application; it opens no window.
-  bool drawing = false;
-  for (int i = 2; i < argc && std::strcmp(argv[1], "tables") == 0; ++i) {
-    drawing = drawing || std::strcmp(argv[i], "plot") == 0;
-  }
-  if (drawing) qputenv("QT_QPA_PLATFORM", "offscreen");
-  const std::unique_ptr<QCoreApplication> app =
-      drawing ? std::make_unique<QGuiApplication>(argc, argv)
-              : std::make_unique<QCoreApplication>(argc, argv);
+  // For the program's directory, where the tables file lies.
+  const auto app = meltor::cli::MakeApplication(argc, argv);
 
   QFile in;
   QFile out;

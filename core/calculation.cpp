@@ -531,10 +531,20 @@ CalcOutcome CalculateFlight(const FlightInput& input, ClimbTables& tables, const
   try {
     ResetTimes(s.t);
     ReadFlightRecord(s, input, locale);
+    out.reached = CalcStep::Profile;
     SelectProfile(s, input.cboTyp, input.dayNight);
+    out.reached = CalcStep::Classify;
     Classify(s, tables);
+    out.seconds = s.t;
+    out.TpolSeconds = s.rec.Tpol;
+    out.reached = CalcStep::Rounding;
     RoundToMinutes(s);
+    const TimeBreakdown rounded = s.t;
+    out.reached = CalcStep::Balance;
     BalanceMinutes(s);
+    if (s.t.TObl != rounded.TObl) out.balance = BalanceMove::AddedToObl;
+    if (s.t.TZaObl != rounded.TZaObl) out.balance = BalanceMove::TakenFromZaObl;
+    out.reached = CalcStep::Done;
     ShowResults(s.t, out.labels);
     out.minutes = s.t;
   } catch (const CalcError& e) {

@@ -33,6 +33,12 @@ void RoundToMinutes(FlightState& state);
 // time).
 void BalanceMinutes(FlightState& state);
 
+// How far a calculation got: the step it was in when it stopped, or Done.
+enum class CalcStep { Reading, Profile, Classify, Rounding, Balance, Done };
+
+// What the one-minute balance did.
+enum class BalanceMove { None, AddedToObl, TakenFromZaObl };
+
 struct CalcOutcome {
   ResultTexts labels;              // the five texts; all "-" when the calculation failed
   TimeBreakdown minutes;           // the final times in minutes (valid when ok())
@@ -40,6 +46,12 @@ struct CalcOutcome {
   std::optional<CalcError> error;  // why the calculation stopped
   QStringList explanation;         // the path of the calculation, when asked for
   QList<InputWarning> warnings;    // text left unread in the fields read so far, failed or not
+  // For the picture of the flight: the times in seconds just before rounding (valid from
+  // Rounding on), the step reached and the minute the balance moved.
+  TimeBreakdown seconds;
+  Int16 TpolSeconds = 0;
+  CalcStep reached = CalcStep::Reading;
+  BalanceMove balance = BalanceMove::None;
 
   bool ok() const { return !error.has_value(); }
 };

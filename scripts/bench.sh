@@ -60,3 +60,22 @@ for _ in $(seq 1 11); do starts+=("$(QT_QPA_PLATFORM=offscreen "$bench/bench_sta
 line=$(printf '%s\n' "${starts[@]}" | sort -t= -k2 -n | sed -n 6p)
 ms=$(echo "$line" | sed 's/startup_ms=\([0-9.]*\).*/\1/'); kb=$(echo "$line" | sed 's/.*peak_rss_kb=//')
 printf '| window start to first frame (offscreen) | %s ms | peak memory %d MB |\n' "$ms" "$((kb / 1024))"
+
+# 4. The picture of a flight (drawn into an image, written as SVG, encoded as PNG), and
+#    meltor-cli batch --pictures on the first 1,000 of the generated flights (median of 3).
+"$bench/bench_picture" --benchmark_repetitions=10 --benchmark_report_aggregates_only=true \
+  --benchmark_format=csv 2>/dev/null | grep '_median' | while IFS=, read -r name _ real cpu unit _; do
+  name=${name//\"/}; name=${name%_median}
+  printf '| picture, %s | %.2f %s | wall %.2f %s |\n' "$name" "$cpu" "$unit" "$real" "$unit"
+done
+head -1001 "$work/flights.csv" > "$work/flights1000.csv"
+runs=()
+for _ in 1 2 3; do
+  rm -rf "$work/pictures"
+  /usr/bin/time -f '%e %U %S' -o "$work/time" "$bin/meltor-cli" batch "$work/flights1000.csv" \
+    --pictures "$work/pictures" > /dev/null 2>&1
+  runs+=("$(cat "$work/time")")
+done
+read -r wall user sys <<< "$(printf '%s\n' "${runs[@]}" | sort -n | sed -n 2p)"
+printf '| meltor-cli batch --pictures, 1000 flights | %.2f s | CPU %.2f s, %d SVG files |\n' \
+  "$wall" "$(echo "$user + $sys" | bc -l)" "$(ls "$work/pictures" | wc -l)"

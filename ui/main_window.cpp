@@ -5,6 +5,7 @@
 #include "about_window.h"
 #include "climb_tables.h"
 #include "field_warnings.h"
+#include "flight_review_window.h"
 #include "message_sink.h"
 #include "profiles.h"
 #include "program_icon.h"
@@ -21,6 +22,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QStyleOptionFrame>
 #include <QToolTip>
 
@@ -224,6 +226,8 @@ MainWindow::MainWindow(MessageSink& messages, MainWindowSettings settings)
   connect(cmdOK_, &QPushButton::clicked, this, &MainWindow::Calculate);
   connect(cmdAbout_, &QPushButton::clicked, this, &MainWindow::ShowAbout);
   connect(cmdQuit_, &QPushButton::clicked, this, &MainWindow::Quit);
+  connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this), &QShortcut::activated, this,
+          &MainWindow::ShowFlightReview);
 
   cboTyp_->setFocus(Qt::OtherFocusReason);
 }
@@ -340,11 +344,14 @@ void MainWindow::BuildResults() {
 void MainWindow::BuildResultsMenu(std::initializer_list<QWidget*> areas) {
   resultsMenu_ = new QMenu(this);
   resultsMenu_->setObjectName(QStringLiteral("mnuResults"));
-  AddResultsEntry(tr("Копировать результаты"), QKeySequence::Copy, &MainWindow::CopyResults);
-  // Every entry works on the results of the last calculation, and only on good ones.
-  connect(resultsMenu_, &QMenu::aboutToShow, this, [this] {
-    for (QAction* entry : resultsMenu_->actions()) entry->setEnabled(copyable_.has_value());
-  });
+  QAction* copy =
+      AddResultsEntry(tr("Копировать результаты"), QKeySequence::Copy, &MainWindow::CopyResults);
+  // The review shows a failed calculation too, and an empty one before the first.
+  AddResultsEntry(tr("Разбор полёта"), QKeySequence(Qt::CTRL | Qt::Key_R),
+                  &MainWindow::ShowFlightReview);
+  // Copying works on the results of the last calculation, and only on good ones.
+  connect(resultsMenu_, &QMenu::aboutToShow, this,
+          [this, copy] { copy->setEnabled(copyable_.has_value()); });
   // A right click anywhere on the results, the labels included, opens the menu.
   for (QWidget* area : areas) {
     area->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -443,6 +450,8 @@ void MainWindow::Calculate() {
   const CalcOutcome outcome = Run(Input());
   ShowFieldWarnings(*this, outcome.warnings,
                     [this](Field f) { return qobject_cast<QLineEdit*>(FieldControl(f)); });
+  lastOutcome_ = outcome;
+  if (review_ && review_->isVisible()) review_->ShowOutcome(outcome);
   ShowResultTexts(outcome.labels);
   if (outcome.error) {
     ShowError(*outcome.error);
@@ -549,10 +558,19 @@ void MainWindow::ShowAbout() {
   about_->activateWindow();
 }
 
+void MainWindow::ShowFlightReview() {
+  if (!review_) review_ = std::make_unique<FlightReviewWindow>();
+  if (lastOutcome_) review_->ShowOutcome(*lastOutcome_);
+  review_->show();
+  review_->raise();
+  review_->activateWindow();
+}
+
 void MainWindow::Quit() {
   // Every window goes, the earliest opened (this one) first, and the program ends at once.
   close();
   if (about_) about_->close();
+  if (review_) review_->close();
   QCoreApplication::exit(0);
 }
 

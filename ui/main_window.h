@@ -32,6 +32,7 @@ class QRadioButton;
 namespace meltor {
 
 class AboutWindow;
+class FlightReviewWindow;
 class MessageSink;
 
 // What the main window takes from its surroundings. The defaults are those of the program; tests
@@ -57,6 +58,10 @@ class MainWindow : public QWidget {
 
   // The texts of the input fields and the day/night choice, as the calculation reads them.
   FlightInput Input() const;
+
+ public slots:
+  // Opens «Разбор полёта» on the last calculation (Ctrl+R); it follows the next ones while open.
+  void ShowFlightReview();
 
  protected:
   // Ctrl+C in a text field with nothing selected, and Ctrl+C on any other control, copies the
@@ -92,6 +97,8 @@ class MainWindow : public QWidget {
   MessageSink& messages_;
   MainWindowSettings settings_;
   std::unique_ptr<AboutWindow> about_;
+  std::unique_ptr<FlightReviewWindow> review_;
+  std::optional<CalcOutcome> lastOutcome_;
 
   QComboBox* cboTyp_ = nullptr;
   QLineEdit* txtTpolChas_ = nullptr;

@@ -159,6 +159,10 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>Разбор полёта</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Результаты скопированы</source>
         <translation type="unfinished"></translation>
     </message>

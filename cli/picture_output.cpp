@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
+#include "picture_output.h"
+
+#include "flight_picture.h"
+
+#include <QDir>
+#include <QGuiApplication>
+
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+
+namespace meltor::cli {
+
+namespace {
+
+QtMessageHandler qtHandler = nullptr;
+
+// Qt's note that it made itself a runtime folder (no session, as over ssh or in a script) is
+// not the user's business; everything else Qt says passes on.
+void QuietRuntimeNote(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+  if (text.startsWith(u"QStandardPaths:"_s)) return;
+  if (qtHandler) qtHandler(type, context, text);
+}
+
+}  // namespace
+
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
+  // Text in a picture needs fonts, which come with a GUI application; it opens no window.
+  // Pictures of flights, and the plot of the tables.
+  bool pictures = false;
+  const bool tables = argc > 1 && std::strcmp(argv[1], "tables") == 0;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--picture", 9) == 0) pictures = true;
+    if (tables && std::strcmp(argv[i], "plot") == 0) pictures = true;
+  }
+  if (!pictures) return std::make_unique<QCoreApplication>(argc, argv);
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  qtHandler = qInstallMessageHandler(QuietRuntimeNote);
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+bool WritePicture(const CalcOutcome& outcome, const QString& path, QString* error) {
+  return SaveFlightPicture(outcome, path, error);
+}
+
+bool WriteRowPicture(const QString& dir, qint64 row, const CalcOutcome* outcome,
+                     const QString& error, QString* failure) {
+  if (!QDir().mkpath(dir)) {
+    if (failure) *failure = u"--pictures: не удалось создать папку «%1»"_s.arg(dir);
+    return false;
+  }
+  const QString path = QDir(dir).filePath(u"%1.svg"_s.arg(row));
+  if (outcome) return WritePicture(*outcome, path, failure);
+  CalcOutcome stopped;
+  ClearResults(stopped.labels);
+  stopped.error = CalcError(ErrorKind::Conversion, Field::None, error);
+  return WritePicture(stopped, path, failure);
+}
+
+}  // namespace meltor::cli

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
+#pragma once
+
+// The picture of a flight on the command line: `calc --picture FILE` and `batch --pictures DIR`.
+
+#include "calculation.h"
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <memory>
+
+namespace meltor::cli {
+
+// The application object of one run: a QGuiApplication on the offscreen platform when the
+// command line asks for pictures (text needs the font database), a QCoreApplication otherwise,
+// so that the calculations alone need no GUI platform.
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv);
+
+// Writes the picture of `outcome` to `path`: PNG when the name ends in .png, SVG otherwise.
+bool WritePicture(const CalcOutcome& outcome, const QString& path, QString* error);
+
+// The picture of row `row` (1 for the first row after the header) in `dir`, made on first use:
+// "DIR/1.svg". A row that failed before its calculation (`error` set and no `outcome`) gets the
+// picture of a calculation stopped at that message.
+bool WriteRowPicture(const QString& dir, qint64 row, const CalcOutcome* outcome,
+                     const QString& error, QString* failure);
+
+}  // namespace meltor::cli
