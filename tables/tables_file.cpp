@@ -16,6 +16,7 @@
 #include <charconv>
 #include <cmath>
 #include <filesystem>
+#include <memory>
 #include <string>
 
 namespace meltor {
@@ -334,11 +335,11 @@ void TablesFile::RequireView(const QString& name) {
 Table TablesFile::ReadView(const QString& name, TableKind kind) {
   RequireView(name);
   query_.start();
-  Statement st(db_, "SELECT * FROM " + QuoteIdentifier(name));
-  if (!st.ok()) FailRead(name);
+  auto st = std::make_unique<Statement>(db_, "SELECT * FROM " + QuoteIdentifier(name));
+  if (!st->ok()) FailRead(name);
   Table table;
   table.name = name;
-  table.fieldCount = sqlite3_column_count(st.get());
+  table.fieldCount = sqlite3_column_count(st->get());
   if (kind == TableKind::Grid && table.fieldCount > kMaxGridFields) {
     Fail(QStringLiteral(
              "Таблица «%1»: %2 полей, а в таблице времени в облаках их может быть не более %3.")
@@ -347,8 +348,19 @@ Table TablesFile::ReadView(const QString& name, TableKind kind) {
              .arg(kMaxGridFields));
   }
   const int used = kind == TableKind::Climb ? std::min(table.fieldCount, 2) : table.fieldCount;
+  // A view far wider than any table of ours: only the two fields a lookup reads are asked for, so
+  // the others are not computed for every record. A view of usual width is read as it is.
+  if (table.fieldCount > kMaxGridFields) {
+    const char* first = sqlite3_column_name(st->get(), 0);
+    const char* second = sqlite3_column_name(st->get(), 1);
+    if (!first || !second) FailRead(name);
+    st = std::make_unique<Statement>(db_, "SELECT " + QuoteIdentifier(QString::fromUtf8(first)) +
+                                              ", " + QuoteIdentifier(QString::fromUtf8(second)) +
+                                              " FROM " + QuoteIdentifier(name));
+    if (!st->ok()) FailRead(name);
+  }
   for (;;) {
-    const int rc = sqlite3_step(st.get());
+    const int rc = sqlite3_step(st->get());
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) FailRead(name);
     if (table.recordCount() >= kMaxRecords) {
@@ -357,16 +369,16 @@ Table TablesFile::ReadView(const QString& name, TableKind kind) {
     const int record = table.recordCount() + 1;
     std::vector<Cell> row(static_cast<std::size_t>(used));
     for (int j = 0; j < used; ++j) {
-      switch (sqlite3_column_type(st.get(), j)) {
+      switch (sqlite3_column_type(st->get(), j)) {
         case SQLITE_NULL:
           break;
         case SQLITE_INTEGER:
         case SQLITE_FLOAT:
-          row[j] = sqlite3_column_double(st.get(), j);
+          row[j] = sqlite3_column_double(st->get(), j);
           break;
         case SQLITE_TEXT: {
-          const unsigned char* text = sqlite3_column_text(st.get(), j);
-          const auto number = NumberInText(text, sqlite3_column_bytes(st.get(), j));
+          const unsigned char* text = sqlite3_column_text(st->get(), j);
+          const auto number = NumberInText(text, sqlite3_column_bytes(st->get(), j));
           if (!number) {
             Fail(QStringLiteral("Таблица %1: текст «%2» вместо числа.")
                      .arg(CellPlace(name, record, j + 1),
@@ -468,21 +480,26 @@ QList<ViewInfo> TablesFile::Views() {
       continue;
     }
     query_.start();
-    Statement st(db_, "SELECT * FROM " + QuoteIdentifier(name));
-    if (!st.ok()) {
-      info.problem = Problem().text;
-      views << info;
-      continue;
+    const QByteArray view = QuoteIdentifier(name);
+    {
+      Statement shape(db_, "SELECT * FROM " + view);
+      if (!shape.ok()) {
+        info.problem = Problem().text;
+        views << info;
+        continue;
+      }
+      info.fieldCount = sqlite3_column_count(shape.get());
     }
-    info.fieldCount = sqlite3_column_count(st.get());
-    int count = 0;
-    int rc = SQLITE_DONE;
-    while (count <= kMaxRecords && (rc = sqlite3_step(st.get())) == SQLITE_ROW) ++count;
-    if (count > kMaxRecords) {
+    // Counted without computing the fields, which a wide view would do for every record.
+    Statement counting(db_, "SELECT count(*) FROM (SELECT 1 FROM " + view + " LIMIT " +
+                                QByteArray::number(kMaxRecords + 1) + ")");
+    const int rc = counting.ok() ? sqlite3_step(counting.get()) : SQLITE_ERROR;
+    const int count = rc == SQLITE_ROW ? sqlite3_column_int(counting.get(), 0) : 0;
+    if (rc != SQLITE_ROW) {
+      info.problem = Problem().text;
+    } else if (count > kMaxRecords) {
       info.recordCount = count;
       info.problem = QStringLiteral("более %1 записей").arg(kMaxRecords);
-    } else if (rc != SQLITE_DONE) {
-      info.problem = Problem().text;
     } else {
       info.recordCount = count;
     }
