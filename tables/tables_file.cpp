@@ -456,19 +456,22 @@ void CheckTable(const Table& table, TableKind kind) {
   }
 }
 
-QList<ViewInfo> TablesFile::Views() {
-  QList<ViewInfo> views;
+QStringList TablesFile::ViewNames() {
   QStringList names;
   query_.start();
-  {
-    Statement st(db_, "SELECT name FROM sqlite_master WHERE type = 'view' ORDER BY name");
-    if (!st.ok()) FailRead();
-    int rc;
-    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-      names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
-    }
-    if (rc != SQLITE_DONE) FailRead();
+  Statement st(db_, "SELECT name FROM sqlite_master WHERE type = 'view' ORDER BY name");
+  if (!st.ok()) FailRead();
+  int rc;
+  while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+    names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
   }
+  if (rc != SQLITE_DONE) FailRead();
+  return names;
+}
+
+QList<ViewInfo> TablesFile::Views() {
+  QList<ViewInfo> views;
+  const QStringList names = ViewNames();
   for (const QString& name : names) {
     ViewInfo info;
     info.name = name;

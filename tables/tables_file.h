@@ -23,7 +23,7 @@ inline constexpr char kTablesFileName[] = "FlightTables1.mdb";
 inline constexpr int kQueryMilliseconds = 3000;
 // The most one open of the file may take for all its queries together. A command opens the file
 // once (a calculation: at most twice, the cloud lookups and then the hood lookup).
-inline constexpr int kFileMilliseconds = 5000;
+inline constexpr int kFileMilliseconds = 10'000;
 // The largest value a view may yield in one cell.
 inline constexpr int kMaxValueBytes = 1'000'000;
 // The most heap SQLite may hold in the program, whatever the file's schema or views ask for.
@@ -58,6 +58,9 @@ class TablesFile {
   // a lookup reads are kept: a climb table's rows hold its first two fields, whatever
   // `fieldCount` says.
   Table ReadView(const QString& name, TableKind kind);
+
+  // The names of the file's views, sorted.
+  QStringList ViewNames();
 
   // Every view in the file, sorted by name, with its shape (counting stops past 32765 records).
   // Once the time for the whole open is spent, the views not yet counted say so.

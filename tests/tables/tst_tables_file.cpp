@@ -308,6 +308,28 @@ const std::vector<HostileFile>& HostileFiles() {
          return path;
        },
        "", false},
+      {"every table at its largest",
+       [](const QString& d, Keep&) {
+         // Six grids of 32765 records by 24 fields and six climb tables: what a batch keeps.
+         QString keys = "0";
+         QString cells = "i";
+         for (int j = 2; j <= kMaxGridFields; ++j) {
+           keys += QStringLiteral(", %1").arg(j * 100);
+           cells += QStringLiteral(", i % 100 + %1").arg(j);
+         }
+         QString sql =
+             "CREATE TABLE n(i INTEGER PRIMARY KEY); WITH RECURSIVE c(i) AS (SELECT 1 "
+             "UNION ALL SELECT i + 1 FROM c WHERE i < 32764) INSERT INTO n SELECT i FROM c;";
+         for (const char* type : {"L39", "Su24", "Su25", "Su27", "MiG29", "MiG31"}) {
+           sql += QStringLiteral(
+                      "CREATE VIEW Z_Time_Pod_%1 AS SELECT i, i / 10 FROM n;"
+                      "CREATE VIEW Z_Time_Obl_%1 AS SELECT %2 UNION ALL SELECT %3 FROM n;")
+                      .arg(type, keys, cells);
+         }
+         WriteTablesFile(d + "/FlightTables1.mdb", sql);
+         return d + "/FlightTables1.mdb";
+       },
+       "", false},
       {"runaway views",
        [](const QString& d, Keep&) {
          QString sql;
