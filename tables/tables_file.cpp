@@ -58,7 +58,7 @@ QString NotARegularFile(const QString& path) {
     case fs::file_type::socket:
       return QStringLiteral("сокет");
     default:
-      return QStringLiteral("не обычный файл");
+      return QStringLiteral("файл особого типа");
   }
 }
 
