@@ -7,7 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
+#include <utility>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -37,45 +37,37 @@ QString CellText(const Cell& cell) {
   return QString::number(v, 'g', 15);
 }
 
-// Right-aligned columns two blanks apart; a rule of dashes after the lines listed in `ruleAfter`.
-QString AlignedText(const std::vector<QStringList>& lines,
-                    const std::vector<std::size_t>& ruleAfter) {
-  std::vector<qsizetype> widths;
-  for (const QStringList& line : lines) {
-    widths.resize(std::max(widths.size(), static_cast<std::size_t>(line.size())), 0);
-    for (qsizetype i = 0; i < line.size(); ++i) {
-      widths[static_cast<std::size_t>(i)] =
-          std::max(widths[static_cast<std::size_t>(i)], line[i].size());
-    }
+using Widths = std::vector<qsizetype>;
+
+void Widen(Widths& widths, const QStringList& line) {
+  widths.resize(std::max(widths.size(), static_cast<std::size_t>(line.size())), 0);
+  for (qsizetype i = 0; i < line.size(); ++i) {
+    widths[static_cast<std::size_t>(i)] =
+        std::max(widths[static_cast<std::size_t>(i)], line[i].size());
   }
+}
+
+// One line of right-aligned columns two blanks apart.
+QString AlignedLine(const Widths& widths, const QStringList& line) {
+  QString text;
+  for (std::size_t i = 0; i < widths.size(); ++i) {
+    if (i > 0) text += u"  "_s;
+    text += line.value(static_cast<qsizetype>(i)).rightJustified(widths[i]);
+  }
+  return text + u'\n';
+}
+
+QString Rule(const Widths& widths) {
   qsizetype total = 0;
   for (const qsizetype w : widths) total += w;
   total += 2 * std::max<qsizetype>(0, static_cast<qsizetype>(widths.size()) - 1);
-
-  QString text;
-  for (std::size_t l = 0; l < lines.size(); ++l) {
-    for (std::size_t i = 0; i < widths.size(); ++i) {
-      if (i > 0) text += u"  "_s;
-      const QString cell = lines[l].value(static_cast<qsizetype>(i));
-      text += cell.rightJustified(widths[i]);
-    }
-    text += u'\n';
-    if (std::find(ruleAfter.begin(), ruleAfter.end(), l) != ruleAfter.end()) {
-      text += QString(total, u'-') + u'\n';
-    }
-  }
-  return text;
+  return QString(total, u'-') + u'\n';
 }
 
-// Opens the tables file; on failure reports it and returns null.
-std::unique_ptr<TablesFile> Open(const ParsedOptions& options, Console& io) {
-  const TablesLocation location = LocateTables(options);
-  try {
-    return std::make_unique<TablesFile>(location.path, location.searched);
-  } catch (const CalcError& e) {
-    ReportFailure(io, e.message());
-    return nullptr;
-  }
+QStringList CellTexts(const std::vector<Cell>& row) {
+  QStringList line;
+  for (const Cell& cell : row) line << CellText(cell);
+  return line;
 }
 
 int List(TablesFile& file, Console& io) {
@@ -90,35 +82,39 @@ int List(TablesFile& file, Console& io) {
   qsizetype nameWidth = 0;
   for (const QStringList& l : lines) nameWidth = std::max(nameWidth, l[0].size());
   for (QStringList& l : lines) l[0] = l[0].leftJustified(nameWidth);
-  Print(io.out, AlignedText(lines, {}));
+  Widths widths;
+  for (const QStringList& l : lines) Widen(widths, l);
+  QString text;
+  for (const QStringList& l : lines) text += AlignedLine(widths, l);
+  Print(io.out, text);
   for (const QString& p : problems) Print(io.out, p + u'\n');
   return kExitOk;
 }
 
+// Written line by line: a table of 32765 records is not turned into one text in memory.
 int Show(TablesFile& file, const QString& name, Console& io) {
-  try {
-    const Table table = file.ReadView(name, KindOf(name).value_or(TableKind::Climb));
-    std::vector<QStringList> lines;
-    std::vector<std::size_t> ruleAfter;
-    if (KindOf(name) == TableKind::Grid) {
-      // The key row above the rule; the cloud bases down the first column.
-      ruleAfter.push_back(0);
-    } else {
-      QStringList head{u"высота, м"_s, u"время, с"_s};
-      for (int f = 3; f <= table.fieldCount; ++f) head << u"поле %1"_s.arg(f);
-      lines.push_back(head);
-      ruleAfter.push_back(0);
-    }
-    for (const auto& row : table.rows) {
-      QStringList line;
-      for (const Cell& cell : row) line << CellText(cell);
-      lines.push_back(line);
-    }
-    Print(io.out, AlignedText(lines, ruleAfter));
-    return kExitOk;
-  } catch (const CalcError& e) {
-    return ReportFailure(io, e.message());
+  const std::optional<TableKind> kind = KindOf(name);
+  const Table table = file.ReadView(name, kind.value_or(TableKind::Climb));
+  QStringList head;
+  if (kind != TableKind::Grid) head = QStringList{u"высота, м"_s, u"время, с"_s};
+  Widths widths;
+  Widen(widths, head);
+  for (const auto& row : table.rows) Widen(widths, CellTexts(row));
+  // The rule comes under the first line: a climb table's heading, a grid's key row.
+  bool ruled = false;
+  const auto write = [&](const QStringList& cells) {
+    Print(io.out, AlignedLine(widths, cells));
+    if (!std::exchange(ruled, true)) Print(io.out, Rule(widths));
+  };
+  if (!head.isEmpty()) write(head);
+  for (const auto& row : table.rows) write(CellTexts(row));
+  if (kind != TableKind::Grid && table.fieldCount > 2) {
+    Print(io.err,
+          u"meltor-cli: «%1»: полей %2; показаны первые два — высота и время, "
+          u"остальные расчёт не читает\n"_s.arg(name)
+              .arg(table.fieldCount));
   }
+  return kExitOk;
 }
 
 // The corner of a grid is a sort sentinel: it must lie below every column key and every cloud
@@ -154,18 +150,16 @@ int Check(TablesFile& file, Console& io) {
   QStringList problems;
   QStringList present;
   int checked = 0;
-  for (const ViewInfo& v : file.Views()) {
-    const std::optional<TableKind> kind = KindOf(v.name);
+  for (const QString& name : file.ViewNames()) {
+    const std::optional<TableKind> kind = KindOf(name);
     if (!kind) continue;
-    present << v.name;
+    present << name;
     ++checked;
     try {
-      const Table table = file.ReadView(v.name, *kind);
-      CheckTable(table, *kind);
+      const Table table = file.ReadView(name, *kind);
       if (*kind == TableKind::Grid) problems << CornerProblems(table);
     } catch (const CalcError& e) {
-      problems << (e.message().contains(v.name) ? e.message()
-                                                : u"%1: %2"_s.arg(v.name, e.message()));
+      problems << (e.message().contains(name) ? e.message() : u"%1: %2"_s.arg(name, e.message()));
     }
   }
   for (const AircraftProfile& p : AircraftProfiles()) {
@@ -213,11 +207,16 @@ int RunTables(const QStringList& args, Console& io) {
     return ReportUsage(io, u"tables %1: лишний аргумент «%2»"_s.arg(sub, words[expected]));
   }
 
-  const std::unique_ptr<TablesFile> file = Open(options, io);
-  if (!file) return kExitFailed;
-  if (sub == u"list"_s) return List(*file, io);
-  if (sub == u"show"_s) return Show(*file, words[1], io);
-  return Check(*file, io);
+  // Whatever the file holds, every failure ends in its message, never in an abort.
+  try {
+    const TablesLocation location = LocateTables(options);
+    TablesFile file(location.path, location.searched);
+    if (sub == u"list"_s) return List(file, io);
+    if (sub == u"show"_s) return Show(file, words[1], io);
+    return Check(file, io);
+  } catch (const CalcError& e) {
+    return ReportFailure(io, e.message());
+  }
 }
 
 }  // namespace meltor::cli

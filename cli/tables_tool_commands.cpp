@@ -113,9 +113,17 @@ void CheckType(TypeTables& t) {
   }
 }
 
+void ReleaseCells(TypeTables& t) {
+  for (std::optional<SourcedTable>* table : {&t.climb, &t.grid}) {
+    if (*table) std::vector<std::vector<Cell>>().swap((*table)->table.rows);
+  }
+}
+
 // The six types from `folder` (where it holds their CSVs) and `file` (for the rest), checked.
+// `keep` false: only the findings are wanted, so each type's cells go once it is checked and a
+// file of six tables at their largest is never held whole.
 std::vector<TypeTables> LoadTypes(const QString& folder, LazyFile& file,
-                                  const AircraftProfile* only = nullptr) {
+                                  const AircraftProfile* only = nullptr, bool keep = true) {
   std::vector<TypeTables> types;
   for (const AircraftProfile& p : AircraftProfiles()) {
     if (only && only != &p) continue;
@@ -125,6 +133,7 @@ std::vector<TypeTables> LoadTypes(const QString& folder, LazyFile& file,
     Load(t, TableKind::Climb, folder, file);
     Load(t, TableKind::Grid, folder, file);
     CheckType(t);
+    if (!keep) ReleaseCells(t);
     types.push_back(std::move(t));
   }
   return types;
@@ -399,13 +408,13 @@ int Check(const QStringList& args, Console& io) {
       return ReportFailure(io, u"tables check: папки %1 нет"_s.arg(folder));
     }
     checked = folder;
-    types = LoadTypes(folder, file);
+    types = LoadTypes(folder, file, nullptr, false);
     extra = StrayFiles(folder);
   } else {
     TablesFile* f = file.Get(extra);
     if (!f) return ReportFailure(io, extra.front().text);
     // The six types, and any other views named like climb tables.
-    types = LoadTypes({}, file);
+    types = LoadTypes({}, file, nullptr, false);
     const QList<ViewInfo> views = f->Views();
     QStringList suffixes;
     for (const ViewInfo& v : views) {
@@ -426,6 +435,7 @@ int Check(const QStringList& args, Console& io) {
         if (present) Load(t, kind, {}, file);
       }
       CheckType(t);
+      ReleaseCells(t);
       types.push_back(std::move(t));
     }
   }

@@ -1,17 +1,58 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Meltor contributors
-// Reads arbitrary bytes as a tables file: every view it may hold, as a climb table and as a
-// grid. Must end in tables or a clear error, and never write to the file.
+// Reads arbitrary bytes as a tables file: every view it may hold, as a climb table and as a grid;
+// `meltor-cli tables list`, `check` and `show`; and the lookups of two flights, one per
+// file-reading mode. Each must end in tables or a clear message, and the file must be left as it
+// was, with nothing created beside it.
+#include "calculation.h"
+#include "climb_tables.h"
+#include "commands.h"
 #include "tables_file.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
 #include <QTemporaryDir>
 
 #include <cstdint>
 #include <cstdlib>
 
 using namespace meltor;
+
+namespace {
+
+// An L-39 flight that meets cloud, climbs above its top and uses the hood: all three lookups.
+FlightInput CloudFlightWithHood() {
+  FlightInput in;
+  in.cboTyp = QStringLiteral("Л-39");
+  in.dayNight = DayNight::Day;
+  in.txtTpolChas = QStringLiteral("1");
+  in.txtTpolMin = QStringLiteral("0");
+  in.txtBal = QStringLiteral("10");
+  in.txtHn = QStringLiteral("750");
+  in.txtHv = QStringLiteral("1500");
+  in.txtVidKm = QStringLiteral("3");
+  in.txtHpol = QStringLiteral("3000");
+  in.txtShtorkaZ = QStringLiteral("1000");
+  in.txtShtorkaO = QStringLiteral("2000");
+  return in;
+}
+
+void RunTablesCommand(const QStringList& args) {
+  QBuffer in;
+  in.open(QIODevice::ReadOnly);
+  QBuffer out;
+  out.open(QIODevice::WriteOnly);
+  QBuffer err;
+  err.open(QIODevice::WriteOnly);
+  cli::Console console{in, out, err, false, QLocale::c()};
+  const int code = cli::Run(args, console);
+  if (code != cli::kExitOk && code != cli::kExitFailed) std::abort();
+  if (code == cli::kExitFailed && err.data().isEmpty()) std::abort();  // every failure says why
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static QTemporaryDir dir;
@@ -37,7 +78,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const CalcError& e) {
     if (e.message().isEmpty()) std::abort();
   }
+
+  for (const char* sub : {"list", "check"}) {
+    RunTablesCommand(
+        {QStringLiteral("tables"), QString::fromLatin1(sub), QStringLiteral("--tables"), path});
+  }
+  RunTablesCommand({QStringLiteral("tables"), QStringLiteral("show"),
+                    QStringLiteral("Z_Time_Obl_L39"), QStringLiteral("--tables"), path});
+
+  for (const auto mode : {FileClimbTables::Mode::Fresh, FileClimbTables::Mode::Snapshot}) {
+    FileClimbTables tables(path, {}, mode);
+    const CalcOutcome out = CalculateFlight(CloudFlightWithHood(), tables, QLocale::c());
+    if (!out.ok() && out.error->message().isEmpty()) std::abort();
+  }
+
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly) || f.readAll() != bytes) std::abort();  // never written
+  if (QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).size() != 1) {
+    std::abort();  // no journal or other file made beside it
+  }
   return 0;
 }

@@ -3,15 +3,17 @@
 #include "climb_tables.h"
 
 #include "interpolation.h"
+#include "profiles.h"
 #include "results.h"
 #include "tables_file.h"
 
 #include <cmath>
+#include <utility>
 
 namespace meltor {
 
 // One lookup's access to the file: in Fresh mode its own connection, opened now and closed when
-// the lookup ends; in Snapshot mode the run's shared connection and the views read so far.
+// the lookup ends; in Snapshot mode the views the run read at its start.
 class FileClimbTables::Session {
  public:
   explicit Session(FileClimbTables& owner) : owner_(owner) {
@@ -19,29 +21,16 @@ class FileClimbTables::Session {
       file_ = std::make_unique<TablesFile>(owner_.path_, owner_.searched_);
       return;
     }
+    if (!owner_.snapshotTaken_) owner_.TakeSnapshot();
     if (owner_.openError_) throw *owner_.openError_;
-    if (!owner_.file_) {
-      try {
-        owner_.file_ = std::make_unique<TablesFile>(owner_.path_, owner_.searched_);
-      } catch (const CalcError& e) {
-        owner_.openError_ = e;
-        throw;
-      }
-    }
   }
 
   const Table& Read(const QString& name, TableKind kind) {
     if (owner_.mode_ == Mode::Fresh) {
       return read_.emplace(name, file_->ReadView(name, kind)).first->second;
     }
-    auto it = owner_.tables_.find(name);
-    if (it == owner_.tables_.end()) {
-      try {
-        it = owner_.tables_.emplace(name, owner_.file_->ReadView(name, kind)).first;
-      } catch (const CalcError& e) {
-        it = owner_.tables_.emplace(name, e).first;
-      }
-    }
+    const auto it = owner_.tables_.find(name);
+    if (it == owner_.tables_.end()) throw owner_.NotInSnapshot(name);
     if (const auto* error = std::get_if<CalcError>(&it->second)) throw *error;
     return std::get<Table>(it->second);
   }
@@ -51,17 +40,13 @@ class FileClimbTables::Session {
       file_->RunView(name);
       return;
     }
-    auto it = owner_.views_.find(name);
-    if (it == owner_.views_.end()) {
-      std::optional<CalcError> error;
-      try {
-        owner_.file_->RunView(name);
-      } catch (const CalcError& e) {
-        error = e;
-      }
-      it = owner_.views_.emplace(name, error).first;
-    }
+    const auto it = owner_.views_.find(name);
+    if (it == owner_.views_.end()) throw owner_.NotInSnapshot(name);
     if (it->second) throw *it->second;
+    // The snapshot ran every view to its end: one that exists but cannot run failed there.
+    const auto read = owner_.tables_.find(name);
+    if (read == owner_.tables_.end()) throw owner_.NotInSnapshot(name);
+    if (const auto* error = std::get_if<CalcError>(&read->second)) throw *error;
   }
 
  private:
@@ -69,6 +54,44 @@ class FileClimbTables::Session {
   std::unique_ptr<TablesFile> file_;
   std::map<QString, Table> read_;
 };
+
+// Every view a flight of any type may need, read in one read transaction of one open: the run is
+// computed from one state of the file, and the file is closed before the first flight, so a file
+// overwritten or truncated during the run does not matter to it.
+void FileClimbTables::TakeSnapshot() {
+  snapshotTaken_ = true;
+  std::unique_ptr<TablesFile> file;
+  try {
+    file = std::make_unique<TablesFile>(path_, searched_);
+  } catch (const CalcError& e) {
+    openError_ = e;
+    return;
+  }
+  for (const AircraftProfile& profile : AircraftProfiles()) {
+    const QString suffix = QString::fromLatin1(profile.suffix);
+    for (const auto& [name, kind] :
+         {std::pair{QStringLiteral("Z_Time_Pod_") + suffix, TableKind::Climb},
+          std::pair{QStringLiteral("Z_Time_Obl_") + suffix, TableKind::Grid}}) {
+      try {
+        file->RequireView(name);
+        views_.emplace(name, std::nullopt);
+      } catch (const CalcError& e) {
+        views_.emplace(name, e);
+      }
+      try {
+        tables_.emplace(name, file->ReadView(name, kind));
+      } catch (const CalcError& e) {
+        tables_.emplace(name, e);
+      }
+    }
+  }
+}
+
+CalcError FileClimbTables::NotInSnapshot(const QString& name) const {
+  return CalcError(
+      ErrorKind::Table, Field::None,
+      QStringLiteral("В файле таблиц %1 нет запроса (представления) «%2».").arg(path_, name));
+}
 
 FileClimbTables::FileClimbTables(QString path, QStringList searched, Mode mode)
     : path_(std::move(path)), searched_(std::move(searched)), mode_(mode) {}

@@ -25,8 +25,9 @@ class FileClimbTables : public ClimbTables {
     // Every lookup opens the file afresh and reads its views, so a table edited while the
     // program runs is used at the next calculation.
     Fresh,
-    // For a batch of flights: the file is opened once and every view read once, a snapshot for
-    // the length of the run. Errors are remembered too, so every flight gets the same message.
+    // For a batch of flights: at the first lookup the file is opened once, every view any type
+    // may need is read in one read transaction, and the file is closed again; the run uses that
+    // snapshot. Errors are remembered too, so every flight gets the same message.
     Snapshot,
   };
 
@@ -48,7 +49,9 @@ class FileClimbTables : public ClimbTables {
   Mode mode_;
 
   // Snapshot mode only.
-  std::unique_ptr<TablesFile> file_;
+  void TakeSnapshot();
+  CalcError NotInSnapshot(const QString& name) const;
+  bool snapshotTaken_ = false;
   std::optional<CalcError> openError_;
   std::map<QString, std::variant<Table, CalcError>> tables_;
   std::map<QString, std::optional<CalcError>> views_;

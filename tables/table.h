@@ -16,7 +16,7 @@ using Cell = std::optional<double>;
 struct Table {
   QString name;
   int fieldCount = 0;
-  std::vector<std::vector<Cell>> rows;  // each row has fieldCount cells
+  std::vector<std::vector<Cell>> rows;  // fieldCount cells each; a climb table keeps two
 
   int recordCount() const { return static_cast<int>(rows.size()); }
 };

@@ -27,18 +27,39 @@ class Findings {
  public:
   explicit Findings(const SourcedTable& t) : t_(t) {}
 
+  // A table gets its first kMaxShown findings told one by one and the rest counted in one line:
+  // a table wrong throughout is told as such without holding a line for each of its cells.
+  static constexpr std::size_t kMaxShown = 200;
+
   void Add(Finding::Severity severity, int row, int column, const QString& text) {
-    list_.push_back({severity, t_.Place(row, column), text, row, column});
+    if (list_.size() < kMaxShown) {
+      list_.push_back({severity, t_.Place(row, column), text, row, column});
+      return;
+    }
+    if (!summary_) {
+      summary_ = list_.size();
+      list_.push_back({severity, t_.source, {}});
+    }
+    Finding& summary = list_[*summary_];
+    if (severity == Finding::Error) summary.severity = Finding::Error;
+    ++untold_;
   }
   void Error(int row, int column, const QString& text) { Add(Finding::Error, row, column, text); }
   void Warn(int row, int column, const QString& text) { Add(Finding::Warning, row, column, text); }
   void TableError(const QString& text) { list_.push_back({Finding::Error, t_.source, text}); }
 
-  std::vector<Finding>& list() { return list_; }
+  std::vector<Finding>& list() {
+    if (summary_) {
+      list_[*summary_].text = u"и ещё %1 замечаний к этой таблице не показаны"_s.arg(untold_);
+    }
+    return list_;
+  }
 
  private:
   const SourcedTable& t_;
   std::vector<Finding> list_;
+  std::optional<std::size_t> summary_;  // the line that counts what was not told
+  qint64 untold_ = 0;
 };
 
 void CheckRange(Findings& f, int row, int column, const Cell& cell) {

@@ -9,11 +9,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 
 #include <sqlite3.h>
 
 #include <charconv>
 #include <cmath>
+#include <filesystem>
+#include <memory>
 #include <string>
 
 namespace meltor {
@@ -28,9 +31,40 @@ QString SqliteMessage(sqlite3* db) {
   return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("нет памяти");
 }
 
+// What `path` is when it is not a regular file (symlinks followed): a pipe or a device would block
+// or never end, so it is named and refused before anything reads from it. Empty for a regular file
+// and for a path that cannot be looked at (the open then says why).
+QString NotARegularFile(const QString& path) {
+  namespace fs = std::filesystem;
+#ifdef _WIN32
+  const fs::path native(path.toStdWString());
+#else
+  const fs::path native(QFile::encodeName(path).toStdString());
+#endif
+  std::error_code ec;
+  const fs::file_status status = fs::status(native, ec);
+  if (ec && status.type() != fs::file_type::not_found) return {};
+  switch (status.type()) {
+    case fs::file_type::regular:
+    case fs::file_type::not_found:
+      return {};
+    case fs::file_type::directory:
+      return QStringLiteral("папка");
+    case fs::file_type::fifo:
+      return QStringLiteral("именованный канал");
+    case fs::file_type::character:
+    case fs::file_type::block:
+      return QStringLiteral("устройство");
+    case fs::file_type::socket:
+      return QStringLiteral("сокет");
+    default:
+      return QStringLiteral("файл особого типа");
+  }
+}
+
 // Looks at the first bytes before SQLite does, so that a file of another kind gets a message
-// that says what it is.
-void CheckHeader(const QString& path) {
+// that says what it is. Returns the 100-byte header.
+QByteArray CheckHeader(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
     Fail(
@@ -52,30 +86,56 @@ void CheckHeader(const QString& path) {
              .arg(path)
              .arg(head.size()));
   }
+  // SQLite would take a file shorter than its header says for an empty one and find no views in
+  // it. The header's page count is valid when its change counter matches the version stamp. A
+  // journal beside the file may restore what is missing; SQLite then has its say.
+  const auto number = [&head](int at, int bytes) {
+    quint64 v = 0;
+    for (int i = 0; i < bytes; ++i) v = (v << 8) | static_cast<unsigned char>(head.at(at + i));
+    return v;
+  };
+  const quint64 pageSize = number(16, 2) == 1 ? 65536 : number(16, 2);
+  const quint64 pages = number(24, 4) == number(92, 4) ? number(28, 4) : 1;
+  const quint64 size = static_cast<quint64>(f.size());
+  if (size < pageSize * std::max<quint64>(pages, 1) &&
+      QFileInfo(path + QStringLiteral("-journal")).size() == 0 &&
+      QFileInfo(path + QStringLiteral("-wal")).size() == 0) {
+    Fail(QStringLiteral("Файл таблиц %1 повреждён: он обрезан (%2 байт из %3).")
+             .arg(path)
+             .arg(size)
+             .arg(pageSize * std::max<quint64>(pages, 1)));
+  }
+  return head;
 }
 
-// A failed read: says what it means for the pilot where SQLite's code tells.
-[[noreturn]] void FailRead(sqlite3* db, const QString& path, const QString& view = {}) {
-  const int code = sqlite3_errcode(db) & 0xff;
-  if (code == SQLITE_BUSY || code == SQLITE_LOCKED) {
-    Fail(QStringLiteral("Файл таблиц %1 занят другой программой, которая в него пишет. Повторите "
-                        "расчёт чуть позже.")
-             .arg(path));
-  }
-  if (code == SQLITE_INTERRUPT) {
-    Fail(
-        QStringLiteral("Файл таблиц %1: запрос%2 выполняется слишком долго (более %3 с) и прерван.")
-            .arg(path, view.isEmpty() ? QString() : QStringLiteral(" «%1»").arg(view))
-            .arg(kQueryMilliseconds / 1000));
-  }
-  if (code == SQLITE_CORRUPT || code == SQLITE_NOTADB) {
-    Fail(QStringLiteral("Файл таблиц %1 повреждён: %2.").arg(path, SqliteMessage(db)));
-  }
-  if (!view.isEmpty()) {
-    Fail(QStringLiteral("Запрос «%1» в файле %2 не выполняется: %3.")
-             .arg(view, path, SqliteMessage(db)));
-  }
-  Fail(QStringLiteral("Файл таблиц %1 не читается: %2.").arg(path, SqliteMessage(db)));
+// The advice for a file that a writer left unfinished. Nothing here repairs it, since reading
+// never changes the file; the program that wrote it does so when it next opens it.
+QString UnfinishedWrite(const QString& path, const QString& journal) {
+  return QStringLiteral(
+             "Рядом с файлом таблиц %1 лежит журнал %2 с изменениями, которые ещё не перенесены в "
+             "сам файл (программа, которая его записывала, не закончила работу или ещё открыта). "
+             "Без журнала таблицы были бы прочитаны не в том виде, в каком их записали, а "
+             "программа файлы таблиц не меняет. Закройте программу, которая пишет файл, или "
+             "откройте файл один раз в программе, которая его записала, и закройте её: журнал "
+             "будет перенесён в файл.")
+      .arg(path, QFileInfo(journal).fileName());
+}
+
+// The name of the schema entry SQLite could not read, from its "malformed database schema (NAME)".
+QString BrokenSchemaEntry(const QString& sqliteMessage) {
+  static const QString marker = QStringLiteral("malformed database schema (");
+  const qsizetype at = sqliteMessage.indexOf(marker);
+  if (at < 0) return {};
+  const qsizetype begin = at + marker.size();
+  const qsizetype end = sqliteMessage.indexOf(QLatin1Char(')'), begin);
+  return end < 0 ? QString() : sqliteMessage.mid(begin, end - begin);
+}
+
+QString SchemaTypeName(const QString& type) {
+  if (type == QLatin1String("table")) return QStringLiteral("таблица");
+  if (type == QLatin1String("index")) return QStringLiteral("индекс");
+  if (type == QLatin1String("trigger")) return QStringLiteral("триггер");
+  return QStringLiteral("объект типа «%1»").arg(type);
 }
 
 QByteArray QuoteIdentifier(const QString& name) {
@@ -120,58 +180,143 @@ QString CellPlace(const QString& view, int record, int field) {
 }  // namespace
 
 TablesFile::TablesFile(const QString& path, const QStringList& searched) : path_(path) {
-  const QFileInfo info(path);
-  if (!info.exists()) {
+  opened_.start();
+  query_.start();
+  if (path.isEmpty()) Fail(QStringLiteral("Не указан файл таблиц: путь к нему пуст."));
+  if (const QString what = NotARegularFile(path); !what.isEmpty()) {
+    Fail(QStringLiteral("Файл таблиц %1 — %2, а не обычный файл; таблицы читаются только из файла.")
+             .arg(path, what));
+  }
+  if (!QFileInfo::exists(path)) {
     QStringList places = searched;
+    places.removeAll(QString());
     if (places.isEmpty()) places << path;
     Fail(QStringLiteral("Файл таблиц %1 не найден. Искали: %2.")
              .arg(QString::fromLatin1(kTablesFileName), places.join(QStringLiteral("; "))));
   }
-  if (info.isDir()) Fail(QStringLiteral("%1 — папка, а не файл таблиц.").arg(path));
-  CheckHeader(path);
+  try {
+    Open(CheckHeader(path));
+  } catch (...) {
+    sqlite3_close(db_);  // the destructor does not run for a constructor that throws
+    throw;
+  }
+}
 
-  // SQLite's memory statistics take a lock around every allocation, and reading the schema of a
-  // fresh connection allocates a great deal; nothing here reads those statistics. The setting
-  // must come before the library's first use and is made once.
-  static const bool configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
-  (void)configured;
+void TablesFile::Open(const QByteArray& header) {
+  // Whatever the schema or a view asks for, SQLite's heap stays within this bound; beyond it a
+  // query fails with SQLITE_NOMEM and the message says the file is too big.
+  sqlite3_hard_heap_limit64(kSqliteHeapBytes);
 
-  const QByteArray p = QFile::encodeName(path);
+  QByteArray name = QFile::encodeName(path_);
   // The connection never leaves the thread that opened it, so it needs no lock of its own.
-  const int rc =
-      sqlite3_open_v2(p.constData(), &db_, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+  int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
+  const bool walMode = header.at(18) == 2 || header.at(19) == 2;
+  if (walMode) {
+    // Changes a writer has not yet copied from its journal into the file: without them the tables
+    // would be read as they were before.
+    const QString journal = path_ + QStringLiteral("-wal");
+    if (QFileInfo(journal).size() > 0) Fail(UnfinishedWrite(path_, journal));
+    // With no journal the file holds everything. Even to read, SQLite would create the -wal and
+    // -shm files beside a file in this mode (and fail in a folder it cannot write); opened as
+    // immutable it touches neither.
+    QString uriPath = QDir::fromNativeSeparators(path_);
+    if (uriPath.size() > 1 && uriPath.at(1) == QLatin1Char(':')) uriPath.prepend(QLatin1Char('/'));
+    name = "file:" + QUrl::toPercentEncoding(uriPath, "/") + "?immutable=1";
+    flags |= SQLITE_OPEN_URI;
+  }
+  const int rc = sqlite3_open_v2(name.constData(), &db_, flags, nullptr);
   if (rc != SQLITE_OK) {
     const QString why = SqliteMessage(db_);
     sqlite3_close(db_);
     db_ = nullptr;
-    Fail(QStringLiteral("Файл таблиц %1 не открывается: %2.").arg(path, why));
+    Fail(QStringLiteral("Файл таблиц %1 не открывается: %2.").arg(path_, why));
   }
+  sqlite3_extended_result_codes(db_, 1);
   // Another program writing the file holds it only briefly; wait a moment, then give up.
   sqlite3_busy_timeout(db_, 500);
-  // A view is a query someone else wrote: bound what one may cost, so a runaway query ends in a
-  // message instead of a hung window.
-  sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, 1'000'000);
-  deadline_.start();  // restarted before every query
+  // A view is a query someone else wrote: bound what one query and the whole open may cost, so a
+  // runaway query ends in a message instead of a hung window.
   sqlite3_progress_handler(
       db_, 10'000,
       [](void* self) -> int {
-        return static_cast<TablesFile*>(self)->deadline_.hasExpired(kQueryMilliseconds) ? 1 : 0;
+        const auto* file = static_cast<const TablesFile*>(self);
+        return file->query_.hasExpired(kQueryMilliseconds) || file->TimeIsUp() ? 1 : 0;
       },
       this);
   // One read transaction for everything this open reads: the views come from one state of the
   // file even if another program commits in between, and SQLite takes its shared lock and looks
   // for a hot journal once instead of before every query. Closing ends it.
-  if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) FailRead(db_, path_);
+  if (sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) FailRead();
+  // The schema is read now, so that a file whose schema cannot be read fails here, whatever is
+  // asked of it later. Its text may be long (a view's SQL of a megabyte is valid); the limit on
+  // values applies to what the views yield, from here on.
+  {
+    Statement st(db_, "SELECT count(*) FROM sqlite_master");
+    if (!st.ok() || sqlite3_step(st.get()) != SQLITE_ROW) FailRead();
+  }
+  sqlite3_limit(db_, SQLITE_LIMIT_LENGTH, kMaxValueBytes);
 }
 
 TablesFile::~TablesFile() {
   sqlite3_close(db_);
 }
 
+bool TablesFile::TimeIsUp() const {
+  return opened_.hasExpired(kFileMilliseconds);
+}
+
+// What the last failure means, in words for the pilot where SQLite's code tells.
+TablesFile::Failure TablesFile::Problem() const {
+  const QString message = SqliteMessage(db_);
+  if (const QString entry = BrokenSchemaEntry(message); !entry.isEmpty()) {
+    return {QStringLiteral("схема файла повреждена, не читается описание «%1»").arg(entry)};
+  }
+  switch (sqlite3_extended_errcode(db_) & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return {QStringLiteral(
+          "файл занят другой программой, которая в него пишет; повторите чуть позже")};
+    case SQLITE_READONLY:  // SQLite would have to roll back a journal beside the file
+      return {UnfinishedWrite(path_, path_ + QStringLiteral("-journal"))};
+    case SQLITE_INTERRUPT:
+      if (TimeIsUp()) {
+        return {QStringLiteral("чтение файла заняло более %1 с и прервано")
+                    .arg(kFileMilliseconds / 1000)};
+      }
+      return {QStringLiteral("запрос выполняется слишком долго (более %1 с) и прерван")
+                  .arg(kQueryMilliseconds / 1000),
+              false};
+    case SQLITE_NOMEM:
+      return {
+          QStringLiteral("для его чтения нужно более %1 МБ памяти").arg(kSqliteHeapBytes >> 20)};
+    case SQLITE_TOOBIG:
+      return {QStringLiteral("значение длиннее %1 байт").arg(kMaxValueBytes), false};
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return {QStringLiteral("файл повреждён")};
+    case SQLITE_IOERR:
+      return {QStringLiteral("ошибка чтения с диска")};
+    case SQLITE_CANTOPEN:
+      return {QStringLiteral("файл не открывается")};
+    default:
+      break;
+  }
+  return {QStringLiteral("запрос не выполняется: %1").arg(message), false};
+}
+
+void TablesFile::FailRead(const QString& view) const {
+  const Failure failure = Problem();
+  if ((sqlite3_extended_errcode(db_) & 0xff) == SQLITE_READONLY) Fail(failure.text);
+  if (failure.wholeFile || view.isEmpty()) {
+    Fail(QStringLiteral("Файл таблиц %1: %2.").arg(path_, failure.text));
+  }
+  Fail(QStringLiteral("Файл таблиц %1, запрос «%2»: %3.").arg(path_, view, failure.text));
+}
+
 void TablesFile::RequireView(const QString& name) {
-  deadline_.start();
+  query_.start();
   Statement st(db_, "SELECT type FROM sqlite_master WHERE name = ?1");
-  if (!st.ok()) FailRead(db_, path_);
+  if (!st.ok()) FailRead();
   const QByteArray n = name.toUtf8();
   sqlite3_bind_text(st.get(), 1, n.constData(), static_cast<int>(n.size()), SQLITE_TRANSIENT);
   const int rc = sqlite3_step(st.get());
@@ -179,31 +324,31 @@ void TablesFile::RequireView(const QString& name) {
     const auto* type = reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0));
     if (type && std::string(type) == "view") return;
     Fail(QStringLiteral("В файле таблиц %1 «%2» — не запрос (представление VIEW), а %3.")
-             .arg(path_, name, QString::fromUtf8(type ? type : "?")));
+             .arg(path_, name, SchemaTypeName(QString::fromUtf8(type ? type : "?"))));
   }
   if (rc == SQLITE_DONE) {
     Fail(QStringLiteral("В файле таблиц %1 нет запроса (представления) «%2».").arg(path_, name));
   }
-  FailRead(db_, path_);
+  FailRead();
 }
 
 void TablesFile::RunView(const QString& name) {
   RequireView(name);
-  deadline_.start();
+  query_.start();
   Statement st(db_, "SELECT * FROM " + QuoteIdentifier(name));
-  if (!st.ok()) FailRead(db_, path_, name);
+  if (!st.ok()) FailRead(name);
   const int rc = sqlite3_step(st.get());
-  if (rc != SQLITE_ROW && rc != SQLITE_DONE) FailRead(db_, path_, name);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) FailRead(name);
 }
 
 Table TablesFile::ReadView(const QString& name, TableKind kind) {
   RequireView(name);
-  deadline_.start();
-  Statement st(db_, "SELECT * FROM " + QuoteIdentifier(name));
-  if (!st.ok()) FailRead(db_, path_, name);
+  query_.start();
+  auto st = std::make_unique<Statement>(db_, "SELECT * FROM " + QuoteIdentifier(name));
+  if (!st->ok()) FailRead(name);
   Table table;
   table.name = name;
-  table.fieldCount = sqlite3_column_count(st.get());
+  table.fieldCount = sqlite3_column_count(st->get());
   if (kind == TableKind::Grid && table.fieldCount > kMaxGridFields) {
     Fail(QStringLiteral(
              "Таблица «%1»: %2 полей, а в таблице времени в облаках их может быть не более %3.")
@@ -212,26 +357,37 @@ Table TablesFile::ReadView(const QString& name, TableKind kind) {
              .arg(kMaxGridFields));
   }
   const int used = kind == TableKind::Climb ? std::min(table.fieldCount, 2) : table.fieldCount;
+  // A view far wider than any table of ours: only the two fields a lookup reads are asked for, so
+  // the others are not computed for every record. A view of usual width is read as it is.
+  if (table.fieldCount > kMaxGridFields) {
+    const char* first = sqlite3_column_name(st->get(), 0);
+    const char* second = sqlite3_column_name(st->get(), 1);
+    if (!first || !second) FailRead(name);
+    st = std::make_unique<Statement>(db_, "SELECT " + QuoteIdentifier(QString::fromUtf8(first)) +
+                                              ", " + QuoteIdentifier(QString::fromUtf8(second)) +
+                                              " FROM " + QuoteIdentifier(name));
+    if (!st->ok()) FailRead(name);
+  }
   for (;;) {
-    const int rc = sqlite3_step(st.get());
+    const int rc = sqlite3_step(st->get());
     if (rc == SQLITE_DONE) break;
-    if (rc != SQLITE_ROW) FailRead(db_, path_, name);
+    if (rc != SQLITE_ROW) FailRead(name);
     if (table.recordCount() >= kMaxRecords) {
       Fail(QStringLiteral("Таблица «%1»: более %2 записей.").arg(name).arg(kMaxRecords));
     }
     const int record = table.recordCount() + 1;
-    std::vector<Cell> row(static_cast<std::size_t>(table.fieldCount));
+    std::vector<Cell> row(static_cast<std::size_t>(used));
     for (int j = 0; j < used; ++j) {
-      switch (sqlite3_column_type(st.get(), j)) {
+      switch (sqlite3_column_type(st->get(), j)) {
         case SQLITE_NULL:
           break;
         case SQLITE_INTEGER:
         case SQLITE_FLOAT:
-          row[j] = sqlite3_column_double(st.get(), j);
+          row[j] = sqlite3_column_double(st->get(), j);
           break;
         case SQLITE_TEXT: {
-          const unsigned char* text = sqlite3_column_text(st.get(), j);
-          const auto number = NumberInText(text, sqlite3_column_bytes(st.get(), j));
+          const unsigned char* text = sqlite3_column_text(st->get(), j);
+          const auto number = NumberInText(text, sqlite3_column_bytes(st->get(), j));
           if (!number) {
             Fail(QStringLiteral("Таблица %1: текст «%2» вместо числа.")
                      .arg(CellPlace(name, record, j + 1),
@@ -309,40 +465,55 @@ void CheckTable(const Table& table, TableKind kind) {
   }
 }
 
+QStringList TablesFile::ViewNames() {
+  QStringList names;
+  query_.start();
+  Statement st(db_, "SELECT name FROM sqlite_master WHERE type = 'view' ORDER BY name");
+  if (!st.ok()) FailRead();
+  int rc;
+  while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
+    names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
+  }
+  if (rc != SQLITE_DONE) FailRead();
+  return names;
+}
+
 QList<ViewInfo> TablesFile::Views() {
   QList<ViewInfo> views;
-  QStringList names;
-  deadline_.start();
-  {
-    Statement st(db_, "SELECT name FROM sqlite_master WHERE type = 'view' ORDER BY name");
-    if (!st.ok()) FailRead(db_, path_);
-    int rc;
-    while ((rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-      names << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st.get(), 0)));
-    }
-    if (rc != SQLITE_DONE) FailRead(db_, path_);
-  }
+  const QStringList names = ViewNames();
   for (const QString& name : names) {
     ViewInfo info;
     info.name = name;
-    deadline_.start();
-    Statement st(db_, "SELECT * FROM " + QuoteIdentifier(name));
-    if (!st.ok()) {
-      info.recordCount = -1;
-      info.problem = SqliteMessage(db_);
+    info.recordCount = -1;
+    if (TimeIsUp()) {
+      info.problem = QStringLiteral("не прочитано: время на чтение файла (%1 с) истекло")
+                         .arg(kFileMilliseconds / 1000);
       views << info;
       continue;
     }
-    info.fieldCount = sqlite3_column_count(st.get());
-    int rc = SQLITE_DONE;
-    while (info.recordCount <= kMaxRecords && (rc = sqlite3_step(st.get())) == SQLITE_ROW) {
-      ++info.recordCount;
+    query_.start();
+    const QByteArray view = QuoteIdentifier(name);
+    {
+      Statement shape(db_, "SELECT * FROM " + view);
+      if (!shape.ok()) {
+        info.problem = Problem().text;
+        views << info;
+        continue;
+      }
+      info.fieldCount = sqlite3_column_count(shape.get());
     }
-    if (info.recordCount > kMaxRecords) {
+    // Counted without computing the fields, which a wide view would do for every record.
+    Statement counting(db_, "SELECT count(*) FROM (SELECT 1 FROM " + view + " LIMIT " +
+                                QByteArray::number(kMaxRecords + 1) + ")");
+    const int rc = counting.ok() ? sqlite3_step(counting.get()) : SQLITE_ERROR;
+    const int count = rc == SQLITE_ROW ? sqlite3_column_int(counting.get(), 0) : 0;
+    if (rc != SQLITE_ROW) {
+      info.problem = Problem().text;
+    } else if (count > kMaxRecords) {
+      info.recordCount = count;
       info.problem = QStringLiteral("более %1 записей").arg(kMaxRecords);
-    } else if (rc != SQLITE_DONE) {
-      info.recordCount = -1;
-      info.problem = SqliteMessage(db_);
+    } else {
+      info.recordCount = count;
     }
     views << info;
   }

@@ -3,7 +3,8 @@
 #pragma once
 
 // Read-only access to the SQLite tables file. The named tables are views; each view yields its
-// records in its own order. The file is never written.
+// records in its own order. Reading never creates, changes or removes a file: not the tables
+// file, nor a journal beside it.
 
 #include "errors.h"
 #include "table.h"
@@ -18,8 +19,15 @@ namespace meltor {
 
 inline constexpr char kTablesFileName[] = "FlightTables1.mdb";
 
-// The most one open of the file may spend in its queries.
+// The most one query of a view may take.
 inline constexpr int kQueryMilliseconds = 3000;
+// The most one open of the file may take for all its queries together. A command opens the file
+// once (a calculation: at most twice, the cloud lookups and then the hood lookup).
+inline constexpr int kFileMilliseconds = 10'000;
+// The largest value a view may yield in one cell.
+inline constexpr int kMaxValueBytes = 1'000'000;
+// The most heap SQLite may hold in the program, whatever the file's schema or views ask for.
+inline constexpr qint64 kSqliteHeapBytes = 64 * 1024 * 1024;
 
 struct ViewInfo {
   QString name;
@@ -30,8 +38,9 @@ struct ViewInfo {
 
 class TablesFile {
  public:
-  // Opens `path` read-only. `searched` lists every place looked at, for the message when the
-  // file is missing. Throws CalcError (ErrorKind::Table) with a message that says what is wrong.
+  // Opens `path` read-only and reads its schema. `searched` lists every place looked at, for the
+  // message when the file is missing. Anything but a regular file (after symlinks) is refused
+  // at once. Throws CalcError (ErrorKind::Table) with a message that says what is wrong.
   explicit TablesFile(const QString& path, const QStringList& searched = {});
   ~TablesFile();
   TablesFile(const TablesFile&) = delete;
@@ -50,16 +59,33 @@ class TablesFile {
   // Reads the whole view and checks it for `kind`: at least one record (a grid: a key row with at
   // least one column key and at least one cloud-base row), at most 32765 records, a grid at most
   // 24 fields, every cell a lookup reads a number within 16 bits (empty allowed for times),
-  // heights and keys present. Throws CalcError naming the view, record and field.
+  // heights and keys present. Throws CalcError naming the view, record and field. Only the cells
+  // a lookup reads are kept: a climb table's rows hold its first two fields, whatever
+  // `fieldCount` says.
   Table ReadView(const QString& name, TableKind kind);
 
+  // The names of the file's views, sorted.
+  QStringList ViewNames();
+
   // Every view in the file, sorted by name, with its shape (counting stops past 32765 records).
+  // Once the time for the whole open is spent, the views not yet counted say so.
   QList<ViewInfo> Views();
 
  private:
+  struct Failure {
+    QString text;
+    bool wholeFile = true;  // false when only the view's query is at fault
+  };
+
+  void Open(const QByteArray& header);
+  [[noreturn]] void FailRead(const QString& view = {}) const;
+  Failure Problem() const;
+  bool TimeIsUp() const;
+
   QString path_;
   sqlite3* db_ = nullptr;
-  QElapsedTimer deadline_;
+  QElapsedTimer opened_;  // bounds the whole open
+  QElapsedTimer query_;   // restarted before every query
 };
 
 // Checks a table already read for the rules of `kind` (see ReadView). Throws CalcError.

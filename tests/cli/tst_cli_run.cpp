@@ -262,7 +262,7 @@ void CliRunTest::calcFailures_data() {
       << u"absent.mdb"_s << u"--type L-39"_s + flight << u"absent.mdb"_s;
   // The in-cloud view is run for every flight that meets cloud, not only above the top.
   const QString cannotRun =
-      u"Запрос «Z_Time_Obl_L39» в файле %1 не выполняется: no such table"_s.arg(
+      u"Файл таблиц %1, запрос «Z_Time_Obl_L39»: запрос не выполняется: no such table"_s.arg(
           Path(u"gone.mdb"_s));
   QTest::newRow("in-cloud view cannot run, flight above the top")
       << u"gone.mdb"_s << u"--type L-39"_s + flight << cannotRun;
