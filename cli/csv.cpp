@@ -16,11 +16,13 @@ constexpr auto kDecoderFlags = QStringDecoder::Flag::Stateless;
 
 }  // namespace
 
-CsvReader::CsvReader(QIODevice& in, std::optional<char> delimiter, qsizetype chunkSize)
+CsvReader::CsvReader(QIODevice& in, std::optional<char> delimiter, qsizetype chunkSize,
+                     qsizetype maxRecordBytes)
     : in_(in),
       delimiter_(delimiter.value_or(',')),
       detecting_(!delimiter),
       chunkSize_(chunkSize > 0 ? chunkSize : 1),
+      maxRecordBytes_(maxRecordBytes),
       // A byte order mark inside the data is text like any other.
       decoder_(QStringDecoder::Utf8, kDecoderFlags | QStringDecoder::Flag::ConvertInitialBom) {}
 
@@ -106,10 +108,9 @@ void CsvReader::EndLine(char c) {
 }
 
 bool CsvReader::Count() {
-  if (++recordBytes_ <= kMaxRecordBytes) return true;
+  if (++recordBytes_ <= maxRecordBytes_) return true;
   Fail(recordLine_,
-       u"запись длиннее %1 байт (1 МБ) — это не файл CSV; дальше вход не "
-       u"читается"_s.arg(kMaxRecordBytes));
+       u"запись длиннее %1 байт — это не файл CSV; дальше вход не читается"_s.arg(maxRecordBytes_));
   return false;
 }
 
@@ -186,8 +187,9 @@ std::optional<QStringList> CsvReader::Next() {
     if (!Count()) {
       if (state == State::Quoted) {
         error_->message =
-            u"кавычка, открытая в строке %1, не закрыта: запись длиннее 1 МБ "
-            u"(строки %1–%2); дальше вход не читается"_s.arg(quoteLine)
+            u"кавычка, открытая в строке %1, не закрыта: запись длиннее %2 байт "
+            u"(строки %1–%3); дальше вход не читается"_s.arg(quoteLine)
+                .arg(maxRecordBytes_)
                 .arg(line_);
       }
       return std::nullopt;

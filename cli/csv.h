@@ -28,8 +28,8 @@ struct CsvError {
 // A fault inside one record spoils that record only: a quote that opens no field, text after a
 // closing quote, bytes that are not text in the encoding, a NUL byte, a quoted field still open at
 // the end of the input. The record comes back as far as it could be read, with problem() set, and
-// reading goes on at the next line. What ends the reading (error()): a record longer than
-// kMaxRecordBytes, input that starts like UTF-16, a device that fails to read.
+// reading goes on at the next line. What ends the reading (error()): a record longer than the
+// maximum (its line break included), input that starts like UTF-16, a device that fails to read.
 //
 // Without a delimiter the reader takes the first comma, semicolon or tab outside quotes in the
 // first record (the header) as the delimiter of the whole input; a first record with none of them
@@ -39,7 +39,7 @@ class CsvReader {
   static constexpr qsizetype kMaxRecordBytes = 1024 * 1024;
 
   explicit CsvReader(QIODevice& in, std::optional<char> delimiter = ',',
-                     qsizetype chunkSize = 64 * 1024);
+                     qsizetype chunkSize = 64 * 1024, qsizetype maxRecordBytes = kMaxRecordBytes);
 
   // Reads fields in an ASCII-compatible single-byte encoding instead of UTF-8: "windows-1251"
   // (also "cp1251"), "koi8-r", "cp866", or "utf-8". False for any other name.
@@ -74,6 +74,7 @@ class CsvReader {
   char delimiter_;
   bool detecting_;
   const qsizetype chunkSize_;
+  const qsizetype maxRecordBytes_;
   QByteArray buffer_;
   qsizetype pos_ = 0;
   bool atStart_ = true;

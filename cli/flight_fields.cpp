@@ -5,6 +5,8 @@
 #include "command_support.h"
 #include "profiles.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <vector>
 
@@ -73,16 +75,30 @@ const std::vector<TypeSpellings>& Spellings() {
   return spellings;
 }
 
+// Every spelling, as written and in lower case, to its entry: the first finds the usual text
+// without building a new one.
+const QHash<QString, QString>& SpellingIndex() {
+  static const QHash<QString, QString> index = [] {
+    QHash<QString, QString> all;
+    for (const TypeSpellings& s : Spellings()) {
+      for (const QString& spelling : s.shown) {
+        all.insert(spelling, s.entry);
+        all.insert(spelling.toLower(), s.entry);
+      }
+    }
+    return all;
+  }();
+  return index;
+}
+
 }  // namespace
 
 std::optional<QString> TypeEntry(const QString& text) {
-  const QString t = text.trimmed();
+  const QHash<QString, QString>& index = SpellingIndex();
+  if (const auto it = index.constFind(text); it != index.cend()) return *it;
+  const QString t = text.trimmed().toLower();
   if (t.isEmpty()) return QString();
-  for (const TypeSpellings& s : Spellings()) {
-    for (const QString& spelling : s.shown) {
-      if (t.compare(spelling, Qt::CaseInsensitive) == 0) return s.entry;
-    }
-  }
+  if (const auto it = index.constFind(t); it != index.cend()) return *it;
   return std::nullopt;
 }
 
