@@ -62,14 +62,15 @@ TablesLocation LocateTables(const ParsedOptions& options) {
   return location;
 }
 
-CheckedOutput::CheckedOutput(QIODevice& target) : target_(target) {
+CheckedOutput::CheckedOutput(QIODevice& target)
+    : target_(target), file_(qobject_cast<QFileDevice*>(&target)) {
   open(QIODevice::WriteOnly | QIODevice::Unbuffered);
 }
 
 void CheckedOutput::CheckTarget() {
-  if (failed()) return;
-  const auto* file = qobject_cast<QFileDevice*>(&target_);
-  if (file && file->error() != QFileDevice::NoError) failure_ = file->errorString();
+  if (!failed() && file_ && file_->error() != QFileDevice::NoError) {
+    failure_ = file_->errorString();
+  }
 }
 
 qint64 CheckedOutput::writeData(const char* data, qint64 size) {
@@ -85,9 +86,7 @@ qint64 CheckedOutput::writeData(const char* data, qint64 size) {
 }
 
 bool CheckedOutput::Finish() {
-  if (auto* file = qobject_cast<QFileDevice*>(&target_)) {
-    if (!file->flush() && !failed()) failure_ = file->errorString();
-  }
+  if (file_ && !file_->flush() && !failed()) failure_ = file_->errorString();
   CheckTarget();
   return !failed();
 }

@@ -7,6 +7,7 @@
 #include "commands.h"
 #include "options.h"
 
+#include <QFileDevice>
 #include <QIODevice>
 #include <QString>
 #include <QStringList>
@@ -56,6 +57,7 @@ class CheckedOutput final : public QIODevice {
   void CheckTarget();
 
   QIODevice& target_;
+  QFileDevice* const file_;  // the target when it is a file, whose errors show at a flush
   QString failure_;
 };
 

@@ -113,6 +113,9 @@ QString UnknownTypeMessage(const QString& text) {
 }
 
 std::optional<DayNight> ParseDayNight(const QString& text) {
+  if (text.isEmpty()) return DayNight::None;
+  if (text == u"day"_s) return DayNight::Day;
+  if (text == u"night"_s) return DayNight::Night;
   const QString t = text.trimmed().toLower();
   if (t.isEmpty()) return DayNight::None;
   if (t == u"day"_s || t == u"днём"_s || t == u"днем"_s) return DayNight::Day;
