@@ -259,8 +259,7 @@ int RunBatch(const QStringList& args, Console& io) {
   CsvDialect dialect;
   dialect.delimiter = choice.delimiter.value_or(reader.delimiter());
   // A spreadsheet reads UTF-8 without the mark as its own code page.
-  dialect.byteOrderMark =
-      choice.byteOrderMark.value_or(reader.byteOrderMark() || !choice.encoding.isEmpty());
+  dialect.byteOrderMark = choice.byteOrderMark.value_or(reader.byteOrderMark() || !reader.utf8());
   dialect.minuteColumns = choice.minuteColumns;
   dialect.rawEcho = choice.rawEcho;
   const std::unique_ptr<BatchOutput> output =

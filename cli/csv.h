@@ -53,6 +53,8 @@ class CsvReader {
   char delimiter() const { return delimiter_; }
   // Whether the input started with a UTF-8 byte order mark.
   bool byteOrderMark() const { return byteOrderMark_; }
+  // Whether the fields are read as UTF-8.
+  bool utf8() const { return utf8_; }
 
   // The line the last record returned starts on, from 1.
   qint64 recordLine() const { return recordLine_; }

@@ -45,6 +45,18 @@ std::variant<ParsedOptions, UsageError> ParseOptions(const QStringList& args,
   // The parser takes the first argument for the program's name.
   if (!parser.parse(QStringList{u"meltor-cli"_s} + args)) {
     const QStringList unknown = parser.unknownOptionNames();
+    // "-height" reads as the bundle -h -e -i ...; say what was meant.
+    for (const QString& arg : args) {
+      if (arg == u"--"_s) break;
+      const OptionInfo* meant = arg.startsWith(u'-') && !arg.startsWith(u"--"_s) && arg.size() > 2
+                                    ? Find(known, QStringView(arg).mid(1))
+                                    : nullptr;
+      if (meant && meant->name.size() > 1) {
+        return UsageError{
+            u"неизвестный параметр «%1»; длинный параметр пишется с двумя "
+            u"дефисами: --%2"_s.arg(arg, meant->name)};
+      }
+    }
     if (!unknown.isEmpty()) {
       return UsageError{u"неизвестный параметр «%1»"_s.arg(Dashed(unknown.front()))};
     }

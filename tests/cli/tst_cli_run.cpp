@@ -371,6 +371,7 @@ void CliRunTest::usageErrors_data() {
   QTest::newRow("tables list, stray argument") << u"tables list extra"_s << u"«extra»"_s;
   QTest::newRow("--version with an argument") << u"--version now"_s << u"--version"_s;
   QTest::newRow("short option unknown") << u"calc -t L-39 -x"_s << u"«-x»"_s;
+  QTest::newRow("long option with one dash") << u"calc -t L-39 -height 5"_s << u"--height"_s;
   QTest::newRow("empty tables file name") << u"calc -t L-39 --tables="_s << u"--tables"_s;
   QTest::newRow("tables, empty file name") << u"tables list --tables="_s << u"--tables"_s;
   QTest::newRow("batch, unknown encoding") << u"batch --encoding latin9"_s << u"«latin9»"_s;
