@@ -171,12 +171,17 @@ std::optional<QStringList> CsvReader::Next() {
         case State::FieldStart:
           if (!inRecord) return std::nullopt;
           break;
-        case State::Quoted:
+        case State::Quoted: {
+          // How far the damage reaches: to the last line that holds anything.
+          const qint64 last = field_.endsWith('\n') ? line_ - 1 : line_;
           Spoil(quoteLine,
-                u"кавычка, открытая в строке %1, не закрыта до конца файла: строки "
-                u"%1–%2 прочитаны как одно поле"_s.arg(quoteLine)
-                    .arg(line_));
+                last > quoteLine
+                    ? u"кавычка, открытая в строке %1, не закрыта до конца файла: строки %1–%2 "
+                      u"прочитаны как одно поле"_s.arg(quoteLine)
+                          .arg(last)
+                    : u"кавычка, открытая в строке %1, не закрыта до конца файла"_s.arg(quoteLine));
           break;
+        }
         case State::Unquoted:
         case State::AfterQuote:
           break;

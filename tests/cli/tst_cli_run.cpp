@@ -1138,7 +1138,7 @@ void CliRunTest::batchSpoiltRows() {
   QCOMPARE(out[3][16], u"ПМУ"_s);
   QCOMPARE(out[3][17], QString());
   QVERIFY2(out[4][17].contains(u"кавычка, открытая в строке 5, не закрыта до конца файла: "
-                               u"строки 5–7 прочитаны как одно поле"_s),
+                               u"строки 5–6 прочитаны как одно поле"_s),
            qPrintable(out[4][17]));
 }
 
