@@ -107,11 +107,27 @@ void CsvReader::EndLine(char c) {
   ++line_;
 }
 
-bool CsvReader::Count() {
-  if (++recordBytes_ <= maxRecordBytes_) return true;
+bool CsvReader::Count(qsizetype bytes) {
+  recordBytes_ += bytes;
+  if (recordBytes_ <= maxRecordBytes_) return true;
   Fail(recordLine_,
        u"запись длиннее %1 байт — это не файл CSV; дальше вход не читается"_s.arg(maxRecordBytes_));
   return false;
+}
+
+qsizetype CsvReader::PlainRun(bool quoted) const {
+  const char* data = buffer_.constData();
+  qsizetype end = pos_;
+  if (quoted) {
+    while (end < buffer_.size() && data[end] != '"') ++end;
+  } else {
+    for (; end < buffer_.size(); ++end) {
+      const char c = data[end];
+      if (c == '"' || c == '\n' || c == '\r' || c == delimiter_) break;
+      if (detecting_ && (c == ',' || c == ';' || c == '\t')) break;
+    }
+  }
+  return end - pos_;
 }
 
 void CsvReader::TakeRestOfLine() {
@@ -154,6 +170,26 @@ std::optional<QStringList> CsvReader::Next() {
   recordBytes_ = 0;
   field_.clear();
 
+  const auto tooLong = [&]() -> std::optional<QStringList> {
+    if (state == State::Quoted) {
+      error_->message =
+          u"кавычка, открытая в строке %1, не закрыта: запись длиннее %2 байт "
+          u"(строки %1–%3); дальше вход не читается"_s.arg(quoteLine)
+              .arg(maxRecordBytes_)
+              .arg(line_);
+    }
+    return std::nullopt;
+  };
+  // The bytes up to the next one that means something, into the field at once.
+  const auto takeRun = [&]() {
+    const qsizetype n = PlainRun(state == State::Quoted);
+    const QByteArrayView run(buffer_.constData() + pos_, n);
+    if (state == State::Quoted) line_ += run.count('\n');
+    field_.append(run);
+    pos_ += n;
+    return Count(n);
+  };
+
   // A spoilt record: the rest of its line joins the field where the fault lies.
   const auto spoilLine = [&](qint64 line, const QString& message) -> std::optional<QStringList> {
     Spoil(line, message);
@@ -189,16 +225,7 @@ std::optional<QStringList> CsvReader::Next() {
       FinishField(fields);
       return fields;
     }
-    if (!Count()) {
-      if (state == State::Quoted) {
-        error_->message =
-            u"кавычка, открытая в строке %1, не закрыта: запись длиннее %2 байт "
-            u"(строки %1–%3); дальше вход не читается"_s.arg(quoteLine)
-                .arg(maxRecordBytes_)
-                .arg(line_);
-      }
-      return std::nullopt;
-    }
+    if (!Count()) return tooLong();
 
     const char c = buffer_[pos_++];
     switch (state) {
@@ -231,6 +258,7 @@ std::optional<QStringList> CsvReader::Next() {
           inRecord = true;
           field_.append(c);
           state = State::Unquoted;
+          if (!takeRun()) return tooLong();
         }
         break;
 
@@ -240,6 +268,7 @@ std::optional<QStringList> CsvReader::Next() {
         } else {
           if (c == '\n') ++line_;
           field_.append(c);
+          if (!takeRun()) return tooLong();
         }
         break;
 

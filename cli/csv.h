@@ -69,7 +69,11 @@ class CsvReader {
   void Spoil(qint64 line, const QString& message);
   void TakeRestOfLine();  // a spoilt record: the rest of its line as it stands
   void EndLine(char c);
-  bool Count();  // counts one byte of the record; false, with error() set, past the maximum
+  // Counts bytes of the record; false, with error() set, past the maximum.
+  bool Count(qsizetype bytes = 1);
+  // How many bytes from the current position mean nothing to the reader: no quote, and outside
+  // quotes no line break or delimiter.
+  qsizetype PlainRun(bool quoted) const;
   bool IsDelimiter(char c);  // settles the delimiter on the first candidate while looking for it
 
   QIODevice& in_;
