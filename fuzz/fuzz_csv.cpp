@@ -4,9 +4,9 @@
 // from the header, and through the whole batch command on the shipped tables, all in memory. The
 // reader must give the same records however its input is split, never a record longer than its
 // maximum nor a NUL character, and whatever batch writes with exit code 0 or 1 must read back: CSV
-// with one record per input record and the totals, JSON that parses. One run in sixteen stretches
-// the input with a run of NUL or ordinary bytes around the record maximum, which the fuzzer's own
-// inputs never reach.
+// with one record per input record and the totals, JSON that parses. The reader is checked with a
+// record maximum of 4 KB, the same logic as the batch's 1 MB at a size a fuzzer reaches quickly;
+// one run in sixteen stretches the input with a run of NUL or ordinary bytes around it.
 #include "commands.h"
 #include "csv.h"
 
@@ -122,28 +122,24 @@ void RunBatch(const QByteArray& input, std::uint8_t choice) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 2) return 0;
   QByteArray input(reinterpret_cast<const char*>(data) + 2, static_cast<qsizetype>(size - 2));
-  // One run in sixteen: a run from 4 bytes short of the record maximum to 3 past it, of NUL bytes
-  // (bit 3) or of one ordinary byte, after the first line break.
+  // One run in sixteen: a run from 4 bytes short of the reader's maximum to 3 past it, of NUL
+  // bytes (bit 3) or of one ordinary byte, after the first line break.
+  constexpr qsizetype kMax = 4096;
   const std::uint8_t stretch = data[1];
-  const bool stretched = stretch >= 0xF0;
-  if (stretched) {
-    const qsizetype length = CsvReader::kMaxRecordBytes - 4 + (stretch & 0x07);
+  if (stretch >= 0xF0) {
     const qsizetype at = input.indexOf('\n') + 1;
-    input.insert(at, QByteArray(length, (stretch & 0x08) != 0 ? '\0' : 'x'));
+    input.insert(at, QByteArray(kMax - 4 + (stretch & 0x07), (stretch & 0x08) != 0 ? '\0' : 'x'));
   }
 
-  // Whole and in pieces of one byte, which split every line break, quote pair and UTF-8 sequence
-  // (of odd sizes for a stretched input, which one-byte pieces would make slow).
-  const ReadAll detected = Read(input, std::nullopt, 64 * 1024);
-  if (!SameReading(detected, Read(input, std::nullopt, stretched ? 4093 : 1))) std::abort();
+  // Whole and in pieces of one byte, which split every line break, quote pair and UTF-8 sequence.
+  const ReadAll detected = Read(input, std::nullopt, 64 * 1024, kMax);
+  if (!SameReading(detected, Read(input, std::nullopt, 1, kMax))) std::abort();
   if (detected.delimiter != ',' && detected.delimiter != ';' && detected.delimiter != '\t') {
     std::abort();
   }
   // The delimiter found reads the input as it was given.
-  if (!SameReading(detected, Read(input, detected.delimiter, stretched ? 4099 : 7))) std::abort();
-  if (!stretched) {
-    for (const char delimiter : {',', ';', '\t'}) Read(input, delimiter, 64 * 1024);
-  }
+  if (!SameReading(detected, Read(input, detected.delimiter, 7, kMax))) std::abort();
+  for (const char delimiter : {',', ';', '\t'}) Read(input, delimiter, 64 * 1024, kMax);
 
   RunBatch(input, data[0]);
   return 0;
