@@ -181,13 +181,16 @@ std::optional<QStringList> CsvReader::Next() {
     return std::nullopt;
   };
   // The bytes up to the next one that means something, into the field at once.
+  // The run stops where the record reaches its maximum, as a byte-by-byte reading would.
   const auto takeRun = [&]() {
-    const qsizetype n = PlainRun(state == State::Quoted);
+    const qsizetype plain = PlainRun(state == State::Quoted);
+    const qsizetype n = std::min(plain, maxRecordBytes_ - recordBytes_);
     const QByteArrayView run(buffer_.constData() + pos_, n);
     if (state == State::Quoted) line_ += run.count('\n');
     field_.append(run);
     pos_ += n;
-    return Count(n);
+    recordBytes_ += n;
+    return n == plain || Count();
   };
 
   // A spoilt record: the rest of its line joins the field where the fault lies.

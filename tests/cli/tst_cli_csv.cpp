@@ -21,6 +21,7 @@ struct ReadResult {
   QList<int> lines;   // the line each record starts on
   QList<int> spoilt;  // the lines of the records read with a problem
   int errorLine = 0;
+  QString errorMessage;
 };
 
 ReadResult ReadAll(const QByteArray& bytes, qsizetype chunkSize, const QString& encoding = {}) {
@@ -35,7 +36,10 @@ ReadResult ReadAll(const QByteArray& bytes, qsizetype chunkSize, const QString& 
     result.lines << reader.recordLine();
     if (reader.problem()) result.spoilt << reader.problem()->line;
   }
-  if (reader.error()) result.errorLine = reader.error()->line;
+  if (reader.error()) {
+    result.errorLine = reader.error()->line;
+    result.errorMessage = reader.error()->message;
+  }
   return result;
 }
 
@@ -125,7 +129,9 @@ void CsvTest::reads_data() {
   QTest::newRow("UTF-8 named") << "\xD0\x9B\n"_ba << Records{{u"Л"_s}} << none << 0 << u"UTF-8"_s;
 
   // What ends the reading: UTF-16 and records beyond the maximum, line break included.
-  QTest::newRow("UTF-16") << "\xFF\xFE" "a\0\n\0"_ba << Records{} << none << 1 << QString();
+  QTest::newRow("UTF-16") << "\xFF\xFE"
+                             "a\0\n\0"_ba
+                          << Records{} << none << 1 << QString();
   QTest::newRow("longest record") << QByteArray(max - 1, 'x') + "\nb\n"
                                   << Records{{QString(max - 1, u'x')}, {"b"_L1}} << none << 0
                                   << QString();
@@ -143,9 +149,12 @@ void CsvTest::reads() {
   QFETCH(QList<int>, spoilt);
   QFETCH(int, errorLine);
   QFETCH(QString, encoding);
-  // Pieces of one, two and three bytes split every CRLF, doubled quote and UTF-8 sequence.
+  // Pieces of one, two and three bytes split every CRLF, doubled quote and UTF-8 sequence; the
+  // message of an error is the same for all of them.
+  const QString message = ReadAll(input, 65536, encoding).errorMessage;
   for (const qsizetype chunk : {qsizetype{1}, qsizetype{2}, qsizetype{3}, qsizetype{65536}}) {
     const ReadResult r = ReadAll(input, chunk, encoding);
+    QCOMPARE(r.errorMessage, message);
     QVERIFY2(r.records == expected, qPrintable(u"chunk %1"_s.arg(chunk)));
     QVERIFY2(r.spoilt == spoilt, qPrintable(u"chunk %1"_s.arg(chunk)));
     QVERIFY2(r.errorLine == errorLine,
