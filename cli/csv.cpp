@@ -299,29 +299,33 @@ std::optional<QStringList> CsvReader::Next() {
 CsvWriter::CsvWriter(QIODevice& out, char delimiter, QByteArray lineEnd)
     : out_(out), delimiter_(delimiter), lineEnd_(std::move(lineEnd)) {}
 
-QByteArray CsvWriter::Field(const QString& text) const {
-  QByteArray bytes = text.toUtf8();
-  bool quote = false;
-  for (const char c : bytes) {
-    if (c == delimiter_ || c == '"' || c == '\n' || c == '\r') {
-      quote = true;
-      break;
-    }
-  }
-  if (!quote) return bytes;
-  bytes.replace("\"", "\"\"");
-  return '"' + bytes + '"';
-}
-
 void CsvWriter::Write(const QStringList& fields) {
-  record_.clear();
+  // The record is put together as text and converted once, into a buffer that is kept.
+  line_.clear();
   // A lone empty field is written quoted, or the record would read back as an empty line.
-  if (fields.size() == 1 && fields.front().isEmpty()) record_ = "\"\"";
+  if (fields.size() == 1 && fields.front().isEmpty()) line_ = u"\"\""_s;
+  const QChar delimiter = QLatin1Char(delimiter_);
   for (qsizetype i = 0; i < fields.size(); ++i) {
-    if (i > 0) record_.append(delimiter_);
-    if (!fields[i].isEmpty()) record_.append(Field(fields[i]));
+    if (i > 0) line_ += delimiter;
+    const QString& field = fields[i];
+    const bool quote = std::any_of(field.begin(), field.end(), [&](QChar c) {
+      return c == delimiter || c == u'"' || c == u'\n' || c == u'\r';
+    });
+    if (!quote) {
+      line_ += field;
+      continue;
+    }
+    line_ += u'"';
+    for (const QChar c : field) {
+      if (c == u'"') line_ += u'"';
+      line_ += c;
+    }
+    line_ += u'"';
   }
-  record_.append(lineEnd_);
+  record_.resize(encoder_.requiredSpace(line_.size()) + lineEnd_.size());
+  char* end = encoder_.appendToBuffer(record_.data(), line_);
+  end = std::copy(lineEnd_.begin(), lineEnd_.end(), end);
+  record_.truncate(end - record_.constData());
   out_.write(record_);
 }
 

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <QStringList>
 
 #include <optional>
@@ -104,14 +105,13 @@ class CsvWriter {
 
   void Write(const QStringList& fields);
 
-  // One field as it appears in the output.
-  QByteArray Field(const QString& text) const;
-
  private:
   QIODevice& out_;
   const char delimiter_;
   const QByteArray lineEnd_;
+  QString line_;
   QByteArray record_;
+  QStringEncoder encoder_{QStringEncoder::Utf8};
 };
 
 // An input text as a spreadsheet may safely show it: a text that starts like a formula (=, +, -,
