@@ -10,7 +10,9 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QSaveFile>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <variant>
@@ -22,20 +24,6 @@ namespace meltor::cli {
 
 namespace {
 
-const std::vector<OptionInfo>& BatchOptions() {
-  static const std::vector<OptionInfo> options{
-      TablesOption(),
-      {u"format"_s, u"csv|json"_s, u"вид вывода: csv (по умолчанию) или json"_s},
-      {u"delimiter"_s, u"CHAR"_s,
-       u"разделитель полей вывода CSV: «,» (по умолчанию), «;» или табуляция («\\t» или tab)"_s},
-      {u"bom"_s, {}, u"метка порядка байтов UTF-8 в начале вывода CSV (для электронных таблиц)"_s},
-      {u"totals"_s, {}, u"в конце — итог: суммы минут по удавшимся строкам и число ошибок"_s},
-      {u"pictures"_s, u"DIR"_s,
-       u"рисунки разбора полётов в папку DIR, по файлу SVG на строку: 1.svg, 2.svg, …"_s},
-  };
-  return options;
-}
-
 std::optional<char> ParseDelimiter(const QString& text) {
   if (text == u","_s) return ',';
   if (text == u";"_s) return ';';
@@ -45,11 +33,17 @@ std::optional<char> ParseDelimiter(const QString& text) {
   return std::nullopt;
 }
 
-// What the options ask of the output.
+// What the options ask of the output. The delimiter and the byte order mark not given follow the
+// input.
 struct OutputChoice {
   bool json = false;
-  CsvDialect dialect;
+  std::optional<char> delimiter;
+  std::optional<bool> byteOrderMark;
+  bool minuteColumns = false;
+  bool rawEcho = false;
   bool totals = false;
+  QString output;    // a file, or empty for the standard output
+  QString encoding;  // of the input; empty for UTF-8
 };
 
 std::variant<OutputChoice, UsageError> ChooseOutput(const ParsedOptions& options) {
@@ -58,21 +52,31 @@ std::variant<OutputChoice, UsageError> ChooseOutput(const ParsedOptions& options
   if (format == u"json"_s) {
     choice.json = true;
   } else if (format != u"csv"_s) {
-    return UsageError{u"batch: --format «%1» — допустимы csv и json"_s.arg(format)};
+    return UsageError{u"batch: --format «%1» — допустимы csv и json"_s.arg(Visible(format))};
   }
-  if (choice.json && (options.has(u"delimiter"_s) || options.has(u"bom"_s))) {
-    return UsageError{u"batch: --delimiter и --bom относятся только к выводу CSV"_s};
+  for (const QString& csvOnly : {u"delimiter"_s, u"bom"_s, u"no-bom"_s, u"raw"_s}) {
+    if (choice.json && options.has(csvOnly)) {
+      return UsageError{u"batch: --%1 относится только к выводу CSV"_s.arg(csvOnly)};
+    }
   }
   if (options.has(u"delimiter"_s)) {
-    const std::optional<char> delimiter = ParseDelimiter(options.value(u"delimiter"_s));
-    if (!delimiter) {
+    choice.delimiter = ParseDelimiter(options.value(u"delimiter"_s));
+    if (!choice.delimiter) {
       return UsageError{u"batch: --delimiter «%1» — допустимы «,», «;», «\\t» или tab"_s.arg(
-          options.value(u"delimiter"_s))};
+          Visible(options.value(u"delimiter"_s)))};
     }
-    choice.dialect.delimiter = *delimiter;
   }
-  choice.dialect.byteOrderMark = options.has(u"bom"_s);
+  if (options.has(u"bom"_s) && options.has(u"no-bom"_s)) {
+    return UsageError{u"batch: --bom и --no-bom вместе не указываются"_s};
+  }
+  if (options.has(u"bom"_s)) choice.byteOrderMark = true;
+  if (options.has(u"no-bom"_s)) choice.byteOrderMark = false;
+  choice.minuteColumns = options.has(u"minute-columns"_s);
+  choice.rawEcho = options.has(u"raw"_s);
   choice.totals = options.has(u"totals"_s);
+  choice.output = options.value(u"output"_s);
+  if (choice.output == u"-"_s) choice.output.clear();
+  choice.encoding = options.value(u"encoding"_s);
   return choice;
 }
 
@@ -88,18 +92,22 @@ std::variant<std::vector<InputColumn>, UsageError> MapHeader(const QStringList& 
     if (it == all.end()) {
       QStringList known;
       for (const InputColumnInfo& c : all) known << c.name;
-      return UsageError{
-          u"batch: неизвестный столбец «%1»; допустимы: %2"_s.arg(raw, known.join(u", "_s))};
+      const QString hint = name.startsWith(QChar(0xFEFF))
+                               ? u" (в начале — вторая метка порядка байтов)"_s
+                               : QString();
+      return UsageError{u"batch: неизвестный столбец «%1»%2; допустимы: %3"_s.arg(
+          Visible(raw), hint, known.join(u", "_s))};
     }
     if (std::find(columns.begin(), columns.end(), it->column) != columns.end()) {
-      return UsageError{u"batch: столбец «%1» указан дважды"_s.arg(raw)};
+      return UsageError{u"batch: столбец «%1» указан дважды"_s.arg(Visible(raw))};
     }
     columns.push_back(it->column);
   }
   return columns;
 }
 
-// The count of rows done, on a terminal, for a batch that takes a while. Rewrites one line.
+// The count of rows done and the pace, on a terminal, for a batch that takes a while. Rewrites
+// one line.
 class Progress {
  public:
   explicit Progress(Console& io) : io_(io) { timer_.start(); }
@@ -118,11 +126,15 @@ class Progress {
   }
 
  private:
-  static constexpr qint64 kDelayMs = 500;
+  static constexpr qint64 kDelayMs = 1000;
   static constexpr qint64 kIntervalMs = 200;
 
   void Show(const QString& end) {
-    Print(io_.err, u"\rmeltor-cli batch: обработано строк: %1"_s.arg(rows_) + end);
+    const qint64 ms = std::max<qint64>(timer_.elapsed(), 1);
+    Print(io_.err,
+          u"\rmeltor-cli batch: обработано строк: %1, строк в секунду: %2"_s.arg(rows_).arg(
+              rows_ * 1000 / ms) +
+              end);
     io_.err.waitForBytesWritten(0);
   }
 
@@ -132,7 +144,52 @@ class Progress {
   qint64 shownAt_ = -1;
 };
 
+// "2 из 5 строк не рассчитаны", in the grammar of the numbers.
+QString FailedSummary(qint64 failed, qint64 rows) {
+  const auto one = [](qint64 n) { return n % 10 == 1 && n % 100 != 11; };
+  return u"%1 из %2 %3 не %4"_s.arg(failed)
+      .arg(rows)
+      .arg(one(rows) ? u"строки"_s : u"строк"_s)
+      .arg(one(failed) ? u"рассчитана"_s : u"рассчитаны"_s);
+}
+
 }  // namespace
+
+const std::vector<OptionInfo>& BatchOptions() {
+  static const std::vector<OptionInfo> options{
+      {u"output"_s, u"FILE"_s,
+       u"вывод в файл: он заменяется, только когда записан целиком; без параметра или «-» — "
+       u"стандартный вывод"_s,
+       u"o"_s},
+      {u"format"_s, u"csv|json"_s, u"вид вывода: csv (по умолчанию) или json"_s, u"f"_s},
+      {u"pictures"_s, u"DIR"_s,
+       u"рисунки разбора полётов в папку DIR, по файлу SVG на строку: 1.svg, 2.svg, …"_s, u"p"_s},
+      {u"totals"_s, {}, u"в конце — итог: суммы по рассчитанным строкам и число ошибок"_s, u"s"_s},
+      {u"minute-columns"_s,
+       {},
+       u"добавить столбцы zak_kab_min, obl_min, za_obl_min, ogr_vid_min, smu_min — те же "
+       u"времена целыми минутами (0 вместо «-» и «ПМУ»)"_s,
+       u"M"_s},
+      {u"delimiter"_s, u"CHAR"_s,
+       u"разделитель полей вывода CSV: «,», «;» или табуляция («\\t», tab); без параметра — как "
+       u"во входе"_s,
+       u"d"_s},
+      {u"bom"_s, {}, u"метка порядка байтов UTF-8 в начале вывода CSV (для Excel)"_s, {}},
+      {u"no-bom"_s, {}, u"без метки порядка байтов; без --bom и --no-bom — как во входе"_s, {}},
+      {u"encoding"_s,
+       u"NAME"_s,
+       u"кодировка входа: utf-8 (по умолчанию), windows-1251 (файлы Excel и 1С в русской "
+       u"Windows), koi8-r или cp866; вывод всегда в UTF-8 (для входа не в UTF-8 — с меткой "
+       u"порядка байтов)"_s,
+       {}},
+      {u"raw"_s,
+       {},
+       u"введённые поля как есть, без апострофа перед тем, что похоже на формулу"_s,
+       {}},
+      TablesOption(),
+  };
+  return options;
+}
 
 QString BatchOptionsHelp() {
   return OptionsHelp(BatchOptions());
@@ -145,7 +202,8 @@ int RunBatch(const QStringList& args, Console& io) {
   }
   const ParsedOptions& options = std::get<ParsedOptions>(parsed);
   if (options.positionals.size() > 1) {
-    return ReportUsage(io, u"batch: указано больше одного входного файла"_s);
+    return ReportUsage(io, u"batch: указано больше одного входного файла («%1»)"_s.arg(
+                               Visible(options.positionals[1])));
   }
   const auto chosen = ChooseOutput(options);
   if (const auto* usage = std::get_if<UsageError>(&chosen)) return ReportUsage(io, usage->message);
@@ -157,19 +215,27 @@ int RunBatch(const QStringList& args, Console& io) {
   if (inputName != u"-"_s) {
     file = std::make_unique<QFile>(inputName);
     if (!file->open(QIODevice::ReadOnly)) {
-      return ReportFailure(
-          io, u"не удалось открыть входной файл «%1»: %2"_s.arg(inputName, file->errorString()));
+      Print(io.err, u"meltor-cli: не удалось открыть входной файл «%1»: %2\n"_s.arg(
+                        inputName, file->errorString()));
+      return kExitUsage;
     }
     input = file.get();
   }
   const QString shownName = inputName == u"-"_s ? u"стандартный ввод"_s : inputName;
   const auto readFailure = [&](const CsvError& e) {
-    return ReportFailure(io, u"%1, строка %2: %3"_s.arg(shownName).arg(e.line).arg(e.message));
+    Print(io.err, u"meltor-cli: %1, строка %2: %3\n"_s.arg(shownName).arg(e.line).arg(e.message));
+    return kExitUsage;
   };
 
   CsvReader reader(*input, std::nullopt);  // the header names the delimiter
+  if (!choice.encoding.isEmpty() && !reader.SetEncoding(choice.encoding)) {
+    return ReportUsage(io,
+                       u"batch: --encoding «%1» — допустимы utf-8, windows-1251, koi8-r, "
+                       u"cp866"_s.arg(Visible(choice.encoding)));
+  }
   const std::optional<QStringList> header = reader.Next();
   if (reader.error()) return readFailure(*reader.error());
+  if (reader.problem()) return readFailure(*reader.problem());
   std::vector<InputColumn> columns;
   if (header) {
     auto mapped = MapHeader(*header);
@@ -178,8 +244,29 @@ int RunBatch(const QStringList& args, Console& io) {
     columns = std::move(std::get<std::vector<InputColumn>>(mapped));
   }
 
+  // The output goes to a file only when it has been written whole.
+  std::unique_ptr<QSaveFile> saved;
+  std::unique_ptr<CheckedOutput> savedCheck;
+  QIODevice* out = &io.out;
+  if (!choice.output.isEmpty()) {
+    saved = std::make_unique<QSaveFile>(choice.output);
+    if (!saved->open(QIODevice::WriteOnly)) {
+      return ReportFailure(io, u"не удалось открыть файл вывода «%1»: %2"_s.arg(
+                                   choice.output, saved->errorString()));
+    }
+    savedCheck = std::make_unique<CheckedOutput>(*saved);
+    out = savedCheck.get();
+  }
+  auto* checked = dynamic_cast<CheckedOutput*>(out);
+
+  CsvDialect dialect;
+  dialect.delimiter = choice.delimiter.value_or(reader.delimiter());
+  // A spreadsheet reads UTF-8 without the mark as its own code page.
+  dialect.byteOrderMark = choice.byteOrderMark.value_or(reader.byteOrderMark() || !reader.utf8());
+  dialect.minuteColumns = choice.minuteColumns;
+  dialect.rawEcho = choice.rawEcho;
   const std::unique_ptr<BatchOutput> output =
-      choice.json ? MakeJsonOutput(io.out, choice.totals) : MakeCsvOutput(io.out, choice.dialect);
+      choice.json ? MakeJsonOutput(*out, choice.totals) : MakeCsvOutput(*out, dialect);
 
   // The tables are a snapshot for the length of the run: read once, used for every row.
   const TablesLocation location = LocateTables(options);
@@ -190,11 +277,14 @@ int RunBatch(const QStringList& args, Console& io) {
   qint64 row = 0;
   QString pictureError;
   while (const std::optional<QStringList> record = reader.Next()) {
+    if (checked && checked->failed()) break;  // nothing more reaches the output
     FlightTexts texts;
     QString error;
     const qsizetype n = std::min<qsizetype>(record->size(), static_cast<qsizetype>(columns.size()));
     for (qsizetype i = 0; i < n; ++i) texts[columns[static_cast<std::size_t>(i)]] = (*record)[i];
-    if (record->size() != static_cast<qsizetype>(columns.size())) {
+    if (reader.problem()) {
+      error = u"строка %1: %2"_s.arg(reader.problem()->line).arg(reader.problem()->message);
+    } else if (record->size() != static_cast<qsizetype>(columns.size())) {
       error = u"строка %1: полей %2, а в заголовке %3"_s.arg(reader.recordLine())
                   .arg(record->size())
                   .arg(columns.size());
@@ -202,13 +292,18 @@ int RunBatch(const QStringList& args, Console& io) {
     const std::optional<DayNight> dayNight = ParseDayNight(texts[InputColumn::DayNight]);
     if (!dayNight && error.isEmpty()) {
       error = u"day_night: «%1» — допустимо day, night, днём, ночью или пусто"_s.arg(
-          texts[InputColumn::DayNight]);
+          Visible(texts[InputColumn::DayNight]));
+    }
+    if (error.isEmpty() && !TypeEntry(texts[InputColumn::Type])) {
+      error = u"type (%1): %2"_s.arg(FieldCaption(Field::Typ),
+                                     UnknownTypeMessage(texts[InputColumn::Type]));
     }
 
     ResultTexts labels;
     ClearResults(labels);
     QStringList warnings;
     const bool calculated = error.isEmpty();
+    std::optional<TimeBreakdown> minutes;
     if (error.isEmpty()) {
       const CalcOutcome outcome =
           CalculateFlight(ToFlightInput(texts, *dayNight), tables, io.locale);
@@ -222,8 +317,9 @@ int RunBatch(const QStringList& args, Console& io) {
       }
       if (outcome.ok()) {
         totals.AddSuccess(outcome.minutes);
+        minutes = outcome.minutes;
       } else {
-        error = outcome.error->message();
+        error = NamedMessage(*outcome.error, false);
       }
     }
     if (!error.isEmpty()) totals.AddFailure();
@@ -233,7 +329,7 @@ int RunBatch(const QStringList& args, Console& io) {
     }
     ++row;
 
-    output->Row(texts, labels, error, warnings.join(u"; "_s));
+    output->Row(texts, labels, minutes, error, warnings.join(u"; "_s));
     progress.Step();
   }
   progress.Finish();
@@ -241,6 +337,16 @@ int RunBatch(const QStringList& args, Console& io) {
   // Totals of a file read only in part would pass for the file's; a read fault leaves them out.
   output->Finish(choice.totals && !reader.error() ? &totals : nullptr);
   if (reader.error()) return readFailure(*reader.error());
+  if (saved) {
+    if (!savedCheck->Finish() || !saved->commit()) {
+      return ReportFailure(io, u"файл вывода «%1» не записан: %2"_s.arg(
+                                   choice.output, savedCheck->failed() ? savedCheck->failure()
+                                                                       : saved->errorString()));
+    }
+  } else if (checked && checked->failed()) {
+    return kExitFailed;  // Run reports the failed write
+  }
+  if (totals.failed > 0) return ReportFailure(io, FailedSummary(totals.failed, totals.rows));
   return kExitOk;
 }
 

@@ -28,16 +28,25 @@ QString SumText(qint64 minutes) {
 
 class CsvOutput final : public BatchOutput {
  public:
-  CsvOutput(QIODevice& out, CsvDialect dialect) : out_(out), writer_(out, dialect.delimiter) {
+  CsvOutput(QIODevice& out, CsvDialect dialect)
+      : out_(out), dialect_(dialect), writer_(out, dialect.delimiter) {
     if (dialect.byteOrderMark) out_.write("\xEF\xBB\xBF");
-    writer_.Write(OutputHeader());
+    writer_.Write(OutputHeader(dialect.minuteColumns));
   }
 
-  void Row(const FlightTexts& inputs, const ResultTexts& labels, const QString& error,
+  void Row(const FlightTexts& inputs, const ResultTexts& labels,
+           const std::optional<TimeBreakdown>& minutes, const QString& error,
            const QString& warnings) override {
     row_.clear();
-    for (const QString& t : inputs.text) row_ << t;
+    for (const QString& t : inputs.text) row_ << (dialect_.rawEcho ? t : DefusedCell(t));
     for (const QString& l : labels.text) row_ << l;
+    if (dialect_.minuteColumns) {
+      if (minutes) {
+        for (const qint64 m : ResultMinutes(*minutes)) row_ << QString::number(m);
+      } else {
+        for (int i = 0; i < kResultCount; ++i) row_ << QString();
+      }
+    }
     row_ << error << warnings;
     writer_.Write(row_);
   }
@@ -47,12 +56,16 @@ class CsvOutput final : public BatchOutput {
     row_ = QStringList(kInputColumnCount, QString());
     row_[static_cast<qsizetype>(InputColumn::Type)] = u"ИТОГО"_s;
     for (const QString& l : totals->Labels().text) row_ << l;
+    if (dialect_.minuteColumns) {
+      for (const qint64 m : totals->minutes) row_ << QString::number(m);
+    }
     row_ << u"ошибок: %1"_s.arg(totals->failed) << QString();
     writer_.Write(row_);
   }
 
  private:
   QIODevice& out_;
+  const CsvDialect dialect_;
   CsvWriter writer_;
   QStringList row_;
 };
@@ -99,6 +112,16 @@ void AppendMember(QByteArray& json, const QString& key, const QString& value, bo
   AppendString(json, value);
 }
 
+// The minute columns as numbers, or null for a row that failed.
+void AppendMinutes(QByteArray& json, const std::optional<std::array<qint64, kResultCount>>& m) {
+  for (int i = 0; i < kResultCount; ++i) {
+    json += ", ";
+    AppendString(json, MinuteColumns()[i]);
+    json += ": ";
+    json += m ? QByteArray::number((*m)[i]) : QByteArray("null");
+  }
+}
+
 class JsonOutput final : public BatchOutput {
  public:
   JsonOutput(QIODevice& out, bool withTotals)
@@ -106,7 +129,8 @@ class JsonOutput final : public BatchOutput {
     out_.write(withTotals_ ? "{\n  \"rows\": [" : "[");
   }
 
-  void Row(const FlightTexts& inputs, const ResultTexts& labels, const QString& error,
+  void Row(const FlightTexts& inputs, const ResultTexts& labels,
+           const std::optional<TimeBreakdown>& minutes, const QString& error,
            const QString& warnings) override {
     json_.clear();
     json_ += rows_++ == 0 ? "\n" : ",\n";
@@ -118,6 +142,7 @@ class JsonOutput final : public BatchOutput {
     for (int i = 0; i < kResultCount; ++i) {
       AppendMember(json_, ResultColumns()[i], labels.text[i], false);
     }
+    AppendMinutes(json_, minutes ? std::optional(ResultMinutes(*minutes)) : std::nullopt);
     json_ += ", \"error\": ";
     if (error.isEmpty()) {
       json_ += "null";
@@ -138,6 +163,7 @@ class JsonOutput final : public BatchOutput {
         for (int i = 0; i < kResultCount; ++i) {
           AppendMember(json_, ResultColumns()[i], labels.text[i], i == 0);
         }
+        AppendMinutes(json_, totals->minutes);
         json_ += ", \"rows\": " + QByteArray::number(totals->rows) +
                  ", \"failed\": " + QByteArray::number(totals->failed) + "}";
       }
@@ -163,16 +189,32 @@ const std::array<QString, kResultCount>& ResultColumns() {
   return columns;
 }
 
-QStringList OutputHeader() {
+const std::array<QString, kResultCount>& MinuteColumns() {
+  static const std::array<QString, kResultCount> columns = [] {
+    std::array<QString, kResultCount> c;
+    for (int i = 0; i < kResultCount; ++i) c[i] = ResultColumns()[i] + u"_min"_s;
+    return c;
+  }();
+  return columns;
+}
+
+std::array<qint64, kResultCount> ResultMinutes(const TimeBreakdown& m) {
+  return {m.TZakKab, m.TObl, m.TZaObl, m.TOgrVid, m.TSMU};
+}
+
+QStringList OutputHeader(bool minuteColumns) {
   QStringList header;
   for (const InputColumnInfo& c : InputColumns()) header << c.name;
   for (const QString& r : ResultColumns()) header << r;
+  if (minuteColumns) {
+    for (const QString& m : MinuteColumns()) header << m;
+  }
   header << u"error"_s << u"warnings"_s;
   return header;
 }
 
 void BatchTotals::AddSuccess(const TimeBreakdown& m) {
-  const std::array<Int16, kResultCount> values = {m.TZakKab, m.TObl, m.TZaObl, m.TOgrVid, m.TSMU};
+  const std::array<qint64, kResultCount> values = ResultMinutes(m);
   for (int i = 0; i < kResultCount; ++i) minutes[i] += values[i];
   ++rows;
 }

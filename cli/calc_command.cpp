@@ -14,60 +14,70 @@ namespace meltor::cli {
 
 namespace {
 
-QString FieldHelp(const InputColumnInfo& c) {
+// What a pilot calls the value, with the caption of the window field it fills.
+OptionInfo FieldOption(const InputColumnInfo& c) {
+  const auto with = [&](const QString& valueName, const QString& words) {
+    return OptionInfo{c.option, valueName, u"%1 (в окне: «%2»)"_s.arg(words, FieldCaption(c.field)),
+                      c.shortOption};
+  };
   switch (c.column) {
     case InputColumn::Type:
-      return u"тип самолёта, поле %1 (также L-39, Su-24, Su-25, Su-27, MiG-29, MiG-31)"_s.arg(
-          c.fieldName);
+      return with(u"TYPE"_s,
+                  u"тип самолёта: Л-39, Су-24, Су-25, Су-27, МиГ-29, МиГ-31; также "
+                  u"L-39, Su-24 … MiG-31 и L39, Su24 … MiG31, в любом регистре"_s);
     case InputColumn::Hours:
-      return u"время полёта, часы, поле %1; по умолчанию 0"_s.arg(c.fieldName);
+      return with(u"HOURS"_s, u"время полёта, часы; без параметра — 0"_s);
     case InputColumn::Minutes:
-      return u"время полёта, минуты, поле %1"_s.arg(c.fieldName);
+      return with(u"MINUTES"_s, u"время полёта, минуты"_s);
     case InputColumn::Clouds:
-      return u"облачность, баллов, поле %1"_s.arg(c.fieldName);
+      return with(u"TENTHS"_s, u"облачность, баллов (десятых долей неба)"_s);
     case InputColumn::Base:
-      return u"нижняя граница облаков Нн, м, поле %1"_s.arg(c.fieldName);
+      return with(u"METRES"_s, u"нижняя граница облаков Нн, м"_s);
     case InputColumn::Top:
-      return u"верхняя граница облаков Нв, м, поле %1"_s.arg(c.fieldName);
+      return with(u"METRES"_s, u"верхняя граница облаков Нв, м; 0 или пусто — 12000"_s);
     case InputColumn::VisKm:
-      return u"видимость, км, поле %1"_s.arg(c.fieldName);
+      return with(u"KM"_s, u"видимость, целые км"_s);
     case InputColumn::VisHm:
-      return u"видимость, сотни м, поле %1"_s.arg(c.fieldName);
+      return with(u"HUNDREDS"_s, u"видимость, сотни метров (цифра после запятой)"_s);
     case InputColumn::HoodClose:
-      return u"высота закрытия шторки, м, поле %1"_s.arg(c.fieldName);
+      return with(u"METRES"_s, u"высота, на которой закрыта шторка, м"_s);
     case InputColumn::HoodOpen:
-      return u"высота открытия шторки, м, поле %1"_s.arg(c.fieldName);
+      return with(u"METRES"_s, u"высота, на которой открыта шторка, м"_s);
     case InputColumn::Height:
-      return u"высота полёта, м, поле %1"_s.arg(c.fieldName);
+      return with(u"METRES"_s, u"высота полёта, м"_s);
     case InputColumn::DayNight:
       break;
   }
   return {};
 }
 
+}  // namespace
+
 const std::vector<OptionInfo>& CalcOptions() {
   static const std::vector<OptionInfo> options = [] {
-    std::vector<OptionInfo> o{
-        TablesOption(),
-        {u"explain"_s, {}, u"после результатов — как они получены, по шагам расчёта"_s},
-        {u"picture"_s, u"FILE"_s,
-         u"рисунок разбора полёта в FILE: SVG, PNG — если имя оканчивается на .png"_s},
-    };
+    std::vector<OptionInfo> o;
     for (const InputColumnInfo& c : InputColumns()) {
       if (c.column == InputColumn::DayNight) {
-        o.push_back({u"day"_s, {}, u"полёты днём (optDSMU)"_s});
-        o.push_back(
-            {u"night"_s, {}, u"полёты ночью (optNSMU); ни --day, ни --night — не выбрано"_s});
+        o.push_back({u"day"_s, {}, u"полёт днём (в окне: «днём»)"_s, u"d"_s});
+        o.push_back({u"night"_s,
+                     {},
+                     u"полёт ночью (в окне: «ночью»); ни --day, ни --night — время суток не "
+                     u"выбрано"_s,
+                     u"n"_s});
       } else {
-        o.push_back({c.option, u"TEXT"_s, FieldHelp(c)});
+        o.push_back(FieldOption(c));
       }
     }
+    o.push_back(
+        {u"explain"_s, {}, u"после результатов — как они получены, по шагам расчёта"_s, u"e"_s});
+    o.push_back({u"picture"_s, u"FILE"_s,
+                 u"рисунок разбора полёта в FILE: SVG, PNG — если имя оканчивается на .png"_s,
+                 u"p"_s});
+    o.push_back(TablesOption());
     return o;
   }();
   return options;
 }
-
-}  // namespace
 
 QString CalcOptionsHelp() {
   return OptionsHelp(CalcOptions());
@@ -80,9 +90,10 @@ int RunCalc(const QStringList& args, Console& io) {
   }
   const ParsedOptions& options = std::get<ParsedOptions>(parsed);
   if (!options.positionals.isEmpty()) {
-    return ReportUsage(io, u"calc: лишний аргумент «%1»"_s.arg(options.positionals.front()));
+    return ReportUsage(io,
+                       u"calc: лишний аргумент «%1»"_s.arg(Visible(options.positionals.front())));
   }
-  if (!options.has(u"type"_s)) return ReportUsage(io, u"calc: нужен параметр --type"_s);
+  if (!options.has(u"type"_s)) return ReportUsage(io, u"calc: нужен параметр --type (-t)"_s);
   if (options.has(u"day"_s) && options.has(u"night"_s)) {
     return ReportUsage(io, u"calc: --day и --night вместе не указываются"_s);
   }
@@ -90,6 +101,11 @@ int RunCalc(const QStringList& args, Console& io) {
   FlightTexts texts;
   for (const InputColumnInfo& c : InputColumns()) {
     if (!c.option.isEmpty() && options.has(c.option)) texts[c.column] = options.value(c.option);
+  }
+  if (!TypeEntry(texts[InputColumn::Type])) {
+    return ReportFailure(io,
+                         u"--type (%1): %2"_s.arg(FieldCaption(Field::Typ),
+                                                  UnknownTypeMessage(texts[InputColumn::Type])));
   }
   const DayNight dayNight = options.has(u"day"_s)     ? DayNight::Day
                             : options.has(u"night"_s) ? DayNight::Night
@@ -124,7 +140,7 @@ int RunCalc(const QStringList& args, Console& io) {
     ReportFailure(io, pictureError);
     if (outcome.ok()) return kExitFailed;
   }
-  if (!outcome.ok()) return ReportFailure(io, outcome.error->message());
+  if (!outcome.ok()) return ReportFailure(io, NamedMessage(*outcome.error, true));
   return kExitOk;
 }
 

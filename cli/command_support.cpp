@@ -4,7 +4,7 @@
 
 #include "tables_file.h"
 
-#include <QIODevice>
+#include <QFileDevice>
 
 using namespace Qt::StringLiterals;
 
@@ -15,7 +15,11 @@ void Print(QIODevice& device, const QString& text) {
 }
 
 int ReportUsage(Console& io, const QString& message) {
-  Print(io.err, u"meltor-cli: %1\nСправка: meltor-cli --help\n"_s.arg(message));
+  // A message about one command points to that command's help.
+  const QString command = message.section(u':', 0, 0).section(u' ', 0, 0);
+  const bool known = command == u"calc"_s || command == u"batch"_s || command == u"tables"_s;
+  Print(io.err, u"meltor-cli: %1\nСправка: meltor-cli %2--help\n"_s.arg(
+                    message, known ? command + u' ' : QString()));
   return kExitUsage;
 }
 
@@ -24,10 +28,28 @@ int ReportFailure(Console& io, const QString& message) {
   return kExitFailed;
 }
 
+QString Visible(const QString& text) {
+  QString shown;
+  shown.reserve(text.size());
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    const bool invisible = u < 0x20 || u == 0x7F || (u >= 0x80 && u < 0xA0) || u == 0xFEFF ||
+                           (u >= 0x200B && u <= 0x200F) || u == 0x2060 || u == 0xFFFD;
+    if (invisible) {
+      shown += u"<U+%1>"_s.arg(QString::number(u, 16).toUpper().rightJustified(4, u'0'));
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
 OptionInfo TablesOption() {
-  return {u"tables"_s, u"FILE"_s,
-          u"файл таблиц; без него — %1 в каталоге программы или в ../share/meltor"_s.arg(
-              QString::fromLatin1(kTablesFileName))};
+  return {u"tables"_s,
+          u"FILE"_s,
+          u"файл таблиц набора высоты; без него — %1 рядом с программой или в "
+          u"../share/meltor"_s.arg(QString::fromLatin1(kTablesFileName)),
+          {}};
 }
 
 TablesLocation LocateTables(const ParsedOptions& options) {
@@ -38,6 +60,35 @@ TablesLocation LocateTables(const ParsedOptions& options) {
   TablesLocation location;
   location.path = DefaultTablesPath(&location.searched);
   return location;
+}
+
+CheckedOutput::CheckedOutput(QIODevice& target)
+    : target_(target), file_(qobject_cast<QFileDevice*>(&target)) {
+  open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+}
+
+void CheckedOutput::CheckTarget() {
+  if (!failed() && file_ && file_->error() != QFileDevice::NoError) {
+    failure_ = file_->errorString();
+  }
+}
+
+qint64 CheckedOutput::writeData(const char* data, qint64 size) {
+  if (failed()) return -1;
+  const qint64 written = target_.write(data, size);
+  if (written != size) {
+    failure_ = target_.errorString();
+    if (failure_.isEmpty()) failure_ = u"записано %1 байт из %2"_s.arg(written).arg(size);
+    return -1;
+  }
+  CheckTarget();
+  return failed() ? -1 : size;
+}
+
+bool CheckedOutput::Finish() {
+  if (file_ && !file_->flush() && !failed()) failure_ = file_->errorString();
+  CheckTarget();
+  return !failed();
 }
 
 }  // namespace meltor::cli

@@ -7,8 +7,12 @@
 #include "commands.h"
 #include "options.h"
 
+#include <QFileDevice>
+#include <QIODevice>
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 namespace meltor::cli {
 
@@ -20,6 +24,10 @@ int ReportUsage(Console& io, const QString& message);
 // "meltor-cli: <message>" on the error stream; returns kExitFailed.
 int ReportFailure(Console& io, const QString& message);
 
+// Input text as a message quotes it: control characters, byte order marks and other invisible
+// characters become <U+XXXX>, so a message never holds a NUL or a character nobody can see.
+QString Visible(const QString& text);
+
 // The --tables option shared by every command that reads the tables file.
 OptionInfo TablesOption();
 
@@ -30,11 +38,38 @@ struct TablesLocation {
 };
 TablesLocation LocateTables(const ParsedOptions& options);
 
+// Writes through to another device and remembers the first write that failed (a full disk, a
+// closed pipe), so a command that wrote only part of its output does not end as a success.
+class CheckedOutput final : public QIODevice {
+ public:
+  explicit CheckedOutput(QIODevice& target);
+
+  // Pushes what the target holds back out and says whether every write went through.
+  bool Finish();
+  bool failed() const { return !failure_.isEmpty(); }
+  const QString& failure() const { return failure_; }
+
+ protected:
+  qint64 readData(char*, qint64) override { return -1; }
+  qint64 writeData(const char* data, qint64 size) override;
+
+ private:
+  void CheckTarget();
+
+  QIODevice& target_;
+  QFileDevice* const file_;  // the target when it is a file, whose errors show at a flush
+  QString failure_;
+};
+
 int RunCalc(const QStringList& args, Console& io);
 int RunBatch(const QStringList& args, Console& io);
 int RunTables(const QStringList& args, Console& io);
 
-// The help texts of the options of calc and batch, for --help.
+// The options of each command, for its help and for finding --help among them.
+const std::vector<OptionInfo>& CalcOptions();
+const std::vector<OptionInfo>& BatchOptions();
+
+// The help texts of the options of each command, for --help.
 QString CalcOptionsHelp();
 QString BatchOptionsHelp();
 QString TablesOptionsHelp();

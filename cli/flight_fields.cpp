@@ -2,7 +2,10 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "flight_fields.h"
 
+#include "command_support.h"
 #include "profiles.h"
+
+#include <QHash>
 
 #include <algorithm>
 #include <utility>
@@ -14,20 +17,30 @@ namespace meltor::cli {
 
 const std::array<InputColumnInfo, kInputColumnCount>& InputColumns() {
   static const std::array<InputColumnInfo, kInputColumnCount> columns = {{
-      {InputColumn::Type, u"type"_s, u"type"_s, &FlightInput::cboTyp, u"cboTyp"_s},
-      {InputColumn::Hours, u"hours"_s, u"hours"_s, &FlightInput::txtTpolChas, u"txtTpolChas"_s},
-      {InputColumn::Minutes, u"minutes"_s, u"minutes"_s, &FlightInput::txtTpolMin, u"txtTpolMin"_s},
-      {InputColumn::Clouds, u"clouds"_s, u"clouds"_s, &FlightInput::txtBal, u"txtBal"_s},
-      {InputColumn::Base, u"base"_s, u"base"_s, &FlightInput::txtHn, u"txtHn"_s},
-      {InputColumn::Top, u"top"_s, u"top"_s, &FlightInput::txtHv, u"txtHv"_s},
-      {InputColumn::VisKm, u"vis_km"_s, u"vis-km"_s, &FlightInput::txtVidKm, u"txtVidKm"_s},
-      {InputColumn::VisHm, u"vis_hm"_s, u"vis-hm"_s, &FlightInput::txtVidSm, u"txtVidSm"_s},
-      {InputColumn::DayNight, u"day_night"_s, QString(), nullptr, u"optDSMU/optNSMU"_s},
-      {InputColumn::HoodClose, u"hood_close"_s, u"hood-close"_s, &FlightInput::txtShtorkaZ,
-       u"txtShtorkaZ"_s},
-      {InputColumn::HoodOpen, u"hood_open"_s, u"hood-open"_s, &FlightInput::txtShtorkaO,
-       u"txtShtorkaO"_s},
-      {InputColumn::Height, u"height"_s, u"height"_s, &FlightInput::txtHpol, u"txtHpol"_s},
+      {InputColumn::Type, u"type"_s, u"type"_s, u"t"_s, &FlightInput::cboTyp, Field::Typ},
+      {InputColumn::Hours, u"hours"_s, u"hours"_s, u"H"_s, &FlightInput::txtTpolChas,
+       Field::TpolChas},
+      {InputColumn::Minutes, u"minutes"_s, u"minutes"_s, u"m"_s, &FlightInput::txtTpolMin,
+       Field::TpolMin},
+      {InputColumn::Clouds, u"clouds"_s, u"clouds"_s, u"c"_s, &FlightInput::txtBal, Field::Bal},
+      {InputColumn::Base, u"base"_s, u"base"_s, u"b"_s, &FlightInput::txtHn, Field::Hn},
+      {InputColumn::Top, u"top"_s, u"top"_s, u"u"_s, &FlightInput::txtHv, Field::Hv},
+      {InputColumn::VisKm, u"vis_km"_s, u"vis-km"_s, u"k"_s, &FlightInput::txtVidKm, Field::VidKm},
+      {InputColumn::VisHm, u"vis_hm"_s, u"vis-hm"_s, {}, &FlightInput::txtVidSm, Field::VidSm},
+      {InputColumn::DayNight, u"day_night"_s, QString(), {}, nullptr, Field::DayNight},
+      {InputColumn::HoodClose,
+       u"hood_close"_s,
+       u"hood-close"_s,
+       {},
+       &FlightInput::txtShtorkaZ,
+       Field::ShtorkaZ},
+      {InputColumn::HoodOpen,
+       u"hood_open"_s,
+       u"hood-open"_s,
+       {},
+       &FlightInput::txtShtorkaO,
+       Field::ShtorkaO},
+      {InputColumn::Height, u"height"_s, u"height"_s, u"a"_s, &FlightInput::txtHpol, Field::Hpol},
   }};
   return columns;
 }
@@ -38,36 +51,72 @@ QString DefaultText(InputColumn column) {
 
 namespace {
 
-struct TypeAlias {
-  QString latin;
+// The spellings of one type, in lower case: the list entry, the Latin form and the table suffix.
+struct TypeSpellings {
   QString entry;
+  std::array<QString, 4> shown;  // as the help and the messages write them
 };
 
-// The table suffix with a hyphen before its digits: "MiG29" is written "MiG-29".
-std::vector<TypeAlias> MakeTypeAliases() {
-  std::vector<TypeAlias> aliases;
-  for (const AircraftProfile& p : AircraftProfiles()) {
-    QString latin = QString::fromLatin1(p.suffix);
-    const auto digit =
-        std::find_if(latin.cbegin(), latin.cend(), [](QChar c) { return c.isDigit(); });
-    if (digit != latin.cbegin() && digit != latin.cend())
-      latin.insert(digit - latin.cbegin(), u'-');
-    aliases.push_back({latin, QString::fromUtf16(p.entry)});
-  }
-  return aliases;
+// The Latin form is the table suffix with a hyphen before its digits: "MiG29" is "MiG-29".
+const std::vector<TypeSpellings>& Spellings() {
+  static const std::vector<TypeSpellings> spellings = [] {
+    std::vector<TypeSpellings> all;
+    for (const AircraftProfile& p : AircraftProfiles()) {
+      const QString suffix = QString::fromLatin1(p.suffix);
+      QString latin = suffix;
+      const auto digit =
+          std::find_if(latin.cbegin(), latin.cend(), [](QChar c) { return c.isDigit(); });
+      if (digit != latin.cbegin() && digit != latin.cend())
+        latin.insert(digit - latin.cbegin(), u'-');
+      const QString entry = QString::fromUtf16(p.entry);
+      all.push_back({entry, {entry, QString(entry).remove(u'-'), latin, suffix}});
+    }
+    return all;
+  }();
+  return spellings;
+}
+
+// Every spelling, as written and in lower case, to its entry: the first finds the usual text
+// without building a new one.
+const QHash<QString, QString>& SpellingIndex() {
+  static const QHash<QString, QString> index = [] {
+    QHash<QString, QString> all;
+    for (const TypeSpellings& s : Spellings()) {
+      for (const QString& spelling : s.shown) {
+        all.insert(spelling, s.entry);
+        all.insert(spelling.toLower(), s.entry);
+      }
+    }
+    return all;
+  }();
+  return index;
 }
 
 }  // namespace
 
-QString TypeEntry(const QString& text) {
-  static const std::vector<TypeAlias> aliases = MakeTypeAliases();
-  for (const TypeAlias& a : aliases) {
-    if (text.compare(a.latin, Qt::CaseInsensitive) == 0) return a.entry;
+std::optional<QString> TypeEntry(const QString& text) {
+  const QHash<QString, QString>& index = SpellingIndex();
+  if (const auto it = index.constFind(text); it != index.cend()) return *it;
+  const QString t = text.trimmed().toLower();
+  if (t.isEmpty()) return QString();
+  if (const auto it = index.constFind(t); it != index.cend()) return *it;
+  return std::nullopt;
+}
+
+QString UnknownTypeMessage(const QString& text) {
+  std::array<QStringList, 4> forms;
+  for (const TypeSpellings& s : Spellings()) {
+    for (std::size_t i = 0; i < forms.size(); ++i) forms[i] << s.shown[i];
   }
-  return text;
+  return u"«%1» нет в списке. Допустимо (регистр букв не важен): %2; %3; %4; %5."_s.arg(
+      Visible(text), forms[0].join(u", "_s), forms[1].join(u", "_s), forms[2].join(u", "_s),
+      forms[3].join(u", "_s));
 }
 
 std::optional<DayNight> ParseDayNight(const QString& text) {
+  if (text.isEmpty()) return DayNight::None;
+  if (text == u"day"_s) return DayNight::Day;
+  if (text == u"night"_s) return DayNight::Night;
   const QString t = text.trimmed().toLower();
   if (t.isEmpty()) return DayNight::None;
   if (t == u"day"_s || t == u"днём"_s || t == u"днем"_s) return DayNight::Day;
@@ -84,7 +133,7 @@ FlightInput ToFlightInput(const FlightTexts& texts, DayNight dayNight) {
   for (const InputColumnInfo& c : InputColumns()) {
     if (c.member) input.*c.member = texts[c.column];
   }
-  input.cboTyp = TypeEntry(input.cboTyp);
+  input.cboTyp = TypeEntry(input.cboTyp).value_or(input.cboTyp);
   input.dayNight = dayNight;
   return input;
 }
@@ -112,6 +161,20 @@ QString WarningText(const InputWarning& warning, InputNaming naming) {
   });
   const QString name = naming == InputNaming::Option ? u"--"_s + c->option : c->name;
   return name + u": "_s + warning.message;
+}
+
+QString NamedMessage(const CalcError& error, bool asOption) {
+  const auto& all = InputColumns();
+  const auto it = std::find_if(all.begin(), all.end(),
+                               [&](const InputColumnInfo& c) { return c.field == error.field(); });
+  if (error.field() == Field::None || it == all.end()) return error.message();
+  const QString name =
+      asOption ? (it->option.isEmpty() ? u"--day/--night"_s : u"--"_s + it->option) : it->name;
+  const QString caption = FieldCaption(error.field());
+  if (!caption.isEmpty() && error.message().startsWith(caption + u": "_s)) {
+    return u"%1 (%2)%3"_s.arg(name, caption, error.message().mid(caption.size()));
+  }
+  return name + u": "_s + error.message();
 }
 
 }  // namespace meltor::cli

@@ -5,6 +5,7 @@
 // The inputs of one flight as the command line and the batch file name them. Both follow the
 // window: every text goes to the core exactly as the matching field would hold it.
 
+#include "errors.h"
 #include "flight.h"
 
 #include <QString>
@@ -34,8 +35,9 @@ struct InputColumnInfo {
   InputColumn column;
   QString name;                  // the batch column
   QString option;                // the calc option, without dashes; empty for day/night
+  QString shortOption;           // its one-letter form, or empty
   QString FlightInput::*member;  // the window field; null for day/night
-  QString fieldName;             // the window field's name, for the help
+  Field field;                   // the field an error names
 };
 
 // In the order of the batch output.
@@ -45,9 +47,14 @@ const std::array<InputColumnInfo, kInputColumnCount>& InputColumns();
 // empty for the others.
 QString DefaultText(InputColumn column);
 
-// The Latin names L-39, Su-24, ... (any letter case) become the entries of the type list; any other
-// text is returned unchanged, for the core to judge.
-QString TypeEntry(const QString& text);
+// The entry of the type list that `text` names: the entry itself (Л-39) or without its hyphen
+// (Л39), its Latin form (L-39) or the spelling of the table names (L39), in any letter case,
+// blanks around it aside. Empty text
+// stays empty (no type chosen); nullopt when the text names no type.
+std::optional<QString> TypeEntry(const QString& text);
+
+// Why `text` names no type, with every spelling TypeEntry accepts.
+QString UnknownTypeMessage(const QString& text);
 
 // The day/night column: "day", "night", "днём", "ночью" (any letter case, "днем" too) or empty.
 // nullopt for anything else.
@@ -62,12 +69,17 @@ struct FlightTexts {
   const QString& operator[](InputColumn c) const { return text[static_cast<int>(c)]; }
 };
 
-// The window's fields for `texts`; the day/night text must have passed ParseDayNight.
+// The window's fields for `texts`, the type as its list entry when TypeEntry knows it; the
+// day/night text must have passed ParseDayNight.
 FlightInput ToFlightInput(const FlightTexts& texts, DayNight dayNight);
 
 // A warning of the calculation about a field's text, led by the name the command line gives
 // that field: the calc option ("--vis-km") or, for a batch, the column ("vis_km").
 enum class InputNaming { Option, Column };
 QString WarningText(const InputWarning& warning, InputNaming naming);
+
+// A calculation's message with the option (`--height`) or the batch column (`height`) that holds
+// the field it names, beside the field's caption: "--height (Высота п-та, м): поле не заполнено".
+QString NamedMessage(const CalcError& error, bool asOption);
 
 }  // namespace meltor::cli

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QLocale>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -24,6 +25,10 @@
 int main(int argc, char* argv[]) {
   // For the program's directory, where the tables file lies.
   const auto app = meltor::cli::MakeApplication(argc, argv);
+#ifndef _WIN32
+  // A reader that went away (`| head`) is a failed write the commands report, not a silent end.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
 
   QFile in;
   QFile out;
@@ -33,7 +38,5 @@ int main(int argc, char* argv[]) {
   err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
 
   meltor::cli::Console console{in, out, err, MELTOR_ISATTY(fileno(stderr)) != 0, QLocale::system()};
-  const int code = meltor::cli::Run(app->arguments().mid(1), console);
-  out.flush();
-  return code;
+  return meltor::cli::Run(app->arguments().mid(1), console);
 }

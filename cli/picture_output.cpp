@@ -32,7 +32,10 @@ std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
   bool pictures = false;
   const bool tables = argc > 1 && std::strcmp(argv[1], "tables") == 0;
   for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--picture", 9) == 0) pictures = true;
+    const char* arg = argv[i];
+    // --picture, --pictures, and -p alone or among bundled one-letter options (-dp).
+    const bool bundled = arg[0] == '-' && arg[1] != '-' && std::strchr(arg, 'p') != nullptr;
+    if (std::strncmp(arg, "--picture", 9) == 0 || bundled) pictures = true;
     if (tables && std::strcmp(argv[i], "plot") == 0) pictures = true;
   }
   if (!pictures) return std::make_unique<QCoreApplication>(argc, argv);

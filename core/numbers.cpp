@@ -17,6 +17,15 @@ WholeTextResult ParseWholeText(const QString& text, const QLocale& locale) {
   if (!ok) {
     // QLocale reports a number beyond the range of a double as a failure with an infinity.
     if (std::isinf(value)) return {WholeTextResult::TooLarge, value};
+    // ... and one too small to represent as a failure with 0: a valid number with a negative
+    // exponent reads as the zero it is closest to.
+    const qsizetype e = trimmed.lastIndexOf(u'e', -1, Qt::CaseInsensitive);
+    bool mantissaOk = false, exponentOk = false;
+    const double mantissa = e > 0 ? locale.toDouble(trimmed.left(e), &mantissaOk) : 0.0;
+    const qlonglong exponent = e > 0 ? trimmed.mid(e + 1).toLongLong(&exponentOk) : 0;
+    if (mantissaOk && exponentOk && exponent < 0 && std::isfinite(mantissa)) {
+      return {WholeTextResult::Ok, std::signbit(mantissa) ? -0.0 : 0.0};
+    }
     return {WholeTextResult::NotANumber, 0.0};
   }
   // "inf" and "nan" are words, not numbers a pilot writes.

@@ -111,6 +111,9 @@ class TestNumbers : public QObject {
     QTest::newRow("inf is a word") << "C" << "inf" << WholeTextResult::NotANumber << 0.0;
     QTest::newRow("nan is a word") << "C" << "nan" << WholeTextResult::NotANumber << 0.0;
     QTest::newRow("beyond double") << "C" << "1e400" << WholeTextResult::TooLarge << 0.0;
+    QTest::newRow("below double is 0") << "C" << "1e-400" << WholeTextResult::Ok << 0.0;
+    QTest::newRow("ru below double is 0") << "ru_RU" << "-2,5e-400" << WholeTextResult::Ok << 0.0;
+    QTest::newRow("exponent without mantissa") << "C" << "e-400" << WholeTextResult::NotANumber << 0.0;
   }
   void wholeText() {
     QFETCH(QString, locale);
