@@ -6,7 +6,7 @@
 # Usage: scripts/bench.sh   (builds the default preset first)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake --preset default >/dev/null
+cmake --preset default -DMELTOR_BENCHMARKS=ON >/dev/null
 cmake --build --preset default >/dev/null
 bin=build/default/bin
 bench=build/default/bench-bin

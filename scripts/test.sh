@@ -4,7 +4,7 @@
 # Sets up, builds (warnings as errors) and runs every test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh test
 cmake --preset ci
 cmake --build --preset ci
 ctest --preset ci "$@"

@@ -403,7 +403,8 @@ struct CliRun {
   long maxRssKb = 0;
 };
 
-constexpr rlim_t kRunMemoryBytes = 256ull << 20;  // address space, libraries included
+[[maybe_unused]] constexpr rlim_t kRunMemoryBytes = 256ull
+                                                    << 20;  // address space, libraries included
 constexpr int kRunMilliseconds = 15'000;
 
 // meltor-cli with `args`, under an address-space limit and a time limit; `work` takes its
