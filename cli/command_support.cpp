@@ -6,6 +6,9 @@
 
 #include <QFileDevice>
 
+#include <cerrno>
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 namespace meltor::cli {
@@ -62,6 +65,24 @@ TablesLocation LocateTables(const ParsedOptions& options) {
   return location;
 }
 
+namespace {
+
+// The system's words for the usual failures of a write, in Russian; any other text as it came.
+QString WriteFailure(const QString& system) {
+  static const std::pair<int, const char16_t*> known[] = {
+      {ENOSPC, u"на диске нет места"},       {EPIPE, u"программа, читавшая вывод, закрыла канал"},
+      {EACCES, u"нет прав на запись"},       {EROFS, u"файловая система только для чтения"},
+      {EDQUOT, u"исчерпана дисковая квота"}, {EFBIG, u"файл слишком велик"},
+      {EIO, u"ошибка ввода-вывода"},
+  };
+  for (const auto& [code, words] : known) {
+    if (system == QString::fromLocal8Bit(std::strerror(code))) return QString::fromUtf16(words);
+  }
+  return system;
+}
+
+}  // namespace
+
 CheckedOutput::CheckedOutput(QIODevice& target)
     : target_(target), file_(qobject_cast<QFileDevice*>(&target)) {
   open(QIODevice::WriteOnly | QIODevice::Unbuffered);
@@ -69,7 +90,7 @@ CheckedOutput::CheckedOutput(QIODevice& target)
 
 void CheckedOutput::CheckTarget() {
   if (!failed() && file_ && file_->error() != QFileDevice::NoError) {
-    failure_ = file_->errorString();
+    failure_ = WriteFailure(file_->errorString());
   }
 }
 
@@ -77,7 +98,7 @@ qint64 CheckedOutput::writeData(const char* data, qint64 size) {
   if (failed()) return -1;
   const qint64 written = target_.write(data, size);
   if (written != size) {
-    failure_ = target_.errorString();
+    failure_ = WriteFailure(target_.errorString());
     if (failure_.isEmpty()) failure_ = u"записано %1 байт из %2"_s.arg(written).arg(size);
     return -1;
   }
@@ -86,7 +107,7 @@ qint64 CheckedOutput::writeData(const char* data, qint64 size) {
 }
 
 bool CheckedOutput::Finish() {
-  if (file_ && !file_->flush() && !failed()) failure_ = file_->errorString();
+  if (file_ && !file_->flush() && !failed()) failure_ = WriteFailure(file_->errorString());
   CheckTarget();
   return !failed();
 }
