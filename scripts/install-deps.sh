@@ -34,6 +34,7 @@ test_packages=(
   xvfb xdotool imagemagick openbox                # scripts/screenshot.sh
   qt6-l10n-tools                                  # lupdate: the translation source's test
   clang-format                                    # the code's formatting (.clang-format)
+  reuse                                           # every file under its licence (a test)
 )
 
 case "${1:-test}" in
