@@ -130,7 +130,11 @@ int Dispatch(const QStringList& args, Console& io) {
   }
   // --help and --version stand anywhere on the line.
   const bool global = command.isEmpty() || command.startsWith(u'-');
-  if (HasFlag(args, known, {u"--help"_s, u"-h"_s}) && (isCommand || global)) {
+  // The table tools have a help each of their own.
+  const bool tool =
+      command == u"tables"_s &&
+      QStringList{u"export"_s, u"build"_s, u"check"_s, u"plot"_s}.contains(rest.value(0));
+  if (HasFlag(args, known, {u"--help"_s, u"-h"_s}) && (isCommand || global) && !tool) {
     Print(io.out, HelpFor(command));
     return kExitOk;
   }

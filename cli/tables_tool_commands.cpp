@@ -3,6 +3,7 @@
 #include "tables_tool_commands.h"
 
 #include "command_support.h"
+#include "flight_fields.h"
 #include "profiles.h"
 #include "table_build.h"
 #include "table_check.h"
@@ -171,8 +172,12 @@ Counts Report(const std::vector<TypeTables>& types, const std::vector<Finding>& 
   return c;
 }
 
+// The type as calc and batch take it (Л-39, Л39, L-39, L39, any case), or a view's suffix.
 const AircraftProfile* ProfileNamed(const QString& text) {
   if (const AircraftProfile* p = FindProfile(text)) return p;
+  if (const std::optional<QString> entry = TypeEntry(text); entry && !entry->isEmpty()) {
+    if (const AircraftProfile* p = FindProfile(*entry)) return p;
+  }
   for (const AircraftProfile& p : AircraftProfiles()) {
     if (text.compare(QString::fromLatin1(p.suffix), Qt::CaseInsensitive) == 0) return &p;
   }
@@ -185,14 +190,65 @@ QString TypeChoices() {
   return names.join(u", "_s);
 }
 
-// The command line of one sub-command; a usage message when it cannot be acted on.
+// The command line of one sub-command; a usage message when it cannot be acted on, or the
+// sub-command's help when it was asked for.
 struct Command {
   QCommandLineParser parser;
   QString usage;
+  QString help;
 };
+
+// What `meltor-cli tables SUB --help` prints.
+QString SubcommandHelp(const QString& sub) {
+  const QString tables = u"  --tables FILE     файл таблиц (по умолчанию — файл программы)\n"_s;
+  const QString type =
+      u"  --type T          тип: L39, Su24, Su25, Su27, MiG29, MiG31, Л-39 … МиГ-31\n"_s;
+  if (sub == u"export"_s) {
+    return u"Использование: meltor-cli tables export [параметры] ПАПКА\n\n"
+           u"Таблицы в файлы CSV папки (создаётся, если её нет), по два на тип:\n"
+           u"ТИП_pod.csv (набор высоты: height_m, time_s) и ТИП_obl.csv (время в\n"
+           u"облаках: нижняя граница по строкам, ключи столбцов в первой строке).\n"
+           u"\nПараметры:\n"_s +
+           type + u"                    (без него — все типы)\n"_s + tables +
+           u"  --delimiter CHAR  «,» (по умолчанию) или «;» (дробные числа с запятой)\n"
+           u"  --bom             метка порядка байтов UTF-8 в начале файлов\n"
+           u"  --force           заменить файлы CSV, которые уже есть в папке\n"_s;
+  }
+  if (sub == u"build"_s) {
+    return u"Использование: meltor-cli tables build -o НОВЫЙ.mdb [параметры] ПАПКА\n\n"
+           u"Новый файл таблиц из таблиц CSV папки, проверенных, как в tables check;\n"
+           u"таблица, которой нет в папке, берётся из --from. При ошибках файл не\n"
+           u"пишется; существующий заменяется только с --force и при сбое остаётся\n"
+           u"прежним.\n"
+           u"\nПараметры:\n"
+           u"  -o, --output FILE новый файл таблиц (обязателен)\n"
+           u"  --from FILE       откуда брать таблицы, которых нет в папке\n"
+           u"                    (по умолчанию — файл программы)\n"
+           u"  --force           заменить FILE, если он есть\n"_s;
+  }
+  if (sub == u"check"_s) {
+    return u"Использование: meltor-cli tables check [параметры] [ПАПКА]\n\n"
+           u"Проверка таблиц Z_Time_Pod_* и Z_Time_Obl_* файла таблиц или, с ПАПКОЙ,\n"
+           u"таблиц CSV в ней: по строке на ошибку и предупреждение с файлом, строкой\n"
+           u"и столбцом. Код выхода 1 при ошибках, с --strict — и при предупреждениях.\n"
+           u"\nПараметры:\n"_s +
+           tables + u"  --strict          предупреждения считать ошибками\n"_s;
+  }
+  return u"Использование: meltor-cli tables plot --type T -o FILE [параметры] [ПАПКА]\n\n"
+         u"Рисунок таблиц одного типа — кривая набора высоты и время в облаках по\n"
+         u"нижним границам, с отмеченными предупреждениями tables check — из файла\n"
+         u"таблиц или, с ПАПКОЙ, из её таблиц CSV.\n"
+         u"\nПараметры:\n"_s +
+         type + u"  -o, --output FILE рисунок: SVG, PNG — если имя оканчивается на .png\n"_s +
+         tables;
+}
 
 bool Parse(Command& c, const QString& sub, const QStringList& args,
            const QList<QCommandLineOption>& options, qsizetype minWords, qsizetype maxWords) {
+  if (args.contains(u"--help"_s) || args.contains(u"-h"_s)) {
+    c.help = SubcommandHelp(sub);
+    return false;
+  }
   c.parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
   c.parser.addOptions(options);
   if (!c.parser.parse(QStringList{u"tables "_s + sub} + args)) {
@@ -238,13 +294,12 @@ int Export(const QStringList& args, Console& io) {
               {u"bom"_s, {}},
               {u"force"_s, {}}},
              1, 1)) {
-    return ReportUsage(io, c.usage);
+    return c.help.isEmpty() ? ReportUsage(io, c.usage) : (Print(io.out, c.help), kExitOk);
   }
   const QCommandLineParser& p = c.parser;
   const AircraftProfile* only = nullptr;
   if (p.isSet(u"type"_s) && !(only = ProfileNamed(p.value(u"type"_s)))) {
-    return ReportUsage(io, u"tables export: --type «%1» — нет такого типа (%2)"_s.arg(
-                               p.value(u"type"_s), TypeChoices()));
+    return ReportUsage(io, u"tables export: --type: "_s + UnknownTypeMessage(p.value(u"type"_s)));
   }
   CsvStyle style;
   if (p.isSet(u"delimiter"_s)) {
@@ -347,7 +402,7 @@ int Build(const QStringList& args, Console& io) {
               {u"from"_s, u"файл с остальными таблицами"_s, u"OLD.mdb"_s},
               {u"force"_s, {}}},
              1, 1)) {
-    return ReportUsage(io, c.usage);
+    return c.help.isEmpty() ? ReportUsage(io, c.usage) : (Print(io.out, c.help), kExitOk);
   }
   const QCommandLineParser& p = c.parser;
   if (!p.isSet(u"output"_s)) return ReportUsage(io, u"tables build: не указан -o NEW.mdb"_s);
@@ -395,7 +450,7 @@ int Build(const QStringList& args, Console& io) {
 int Check(const QStringList& args, Console& io) {
   Command c;
   if (!Parse(c, u"check"_s, args, {TablesFileOption(), {u"strict"_s, {}}}, 0, 1)) {
-    return ReportUsage(io, c.usage);
+    return c.help.isEmpty() ? ReportUsage(io, c.usage) : (Print(io.out, c.help), kExitOk);
   }
   const QCommandLineParser& p = c.parser;
   LazyFile file = TablesFileOf(p, u"tables"_s);
@@ -454,18 +509,18 @@ int Plot(const QStringList& args, Console& io) {
   Command c;
   if (!Parse(c, u"plot"_s, args,
              {{u"type"_s, u"тип"_s, u"T"_s},
-              {{u"o"_s, u"output"_s}, u"рисунок SVG"_s, u"FILE.svg"_s},
+              {{u"o"_s, u"output"_s}, u"рисунок SVG или PNG"_s, u"FILE"_s},
               TablesFileOption()},
              0, 1)) {
-    return ReportUsage(io, c.usage);
+    return c.help.isEmpty() ? ReportUsage(io, c.usage) : (Print(io.out, c.help), kExitOk);
   }
   const QCommandLineParser& p = c.parser;
   if (!p.isSet(u"type"_s)) return ReportUsage(io, u"tables plot: не указан --type T"_s);
-  if (!p.isSet(u"output"_s)) return ReportUsage(io, u"tables plot: не указан -o FILE.svg"_s);
+  if (!p.isSet(u"output"_s))
+    return ReportUsage(io, u"tables plot: не указан -o FILE (.svg или .png)"_s);
   const AircraftProfile* profile = ProfileNamed(p.value(u"type"_s));
   if (!profile) {
-    return ReportUsage(io, u"tables plot: --type «%1» — нет такого типа (%2)"_s.arg(
-                               p.value(u"type"_s), TypeChoices()));
+    return ReportUsage(io, u"tables plot: --type: "_s + UnknownTypeMessage(p.value(u"type"_s)));
   }
   if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
     return ReportFailure(io, u"tables plot: рисунку нужны шрифты, а программа запущена без них"_s);

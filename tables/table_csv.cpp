@@ -32,12 +32,26 @@ QString CellText(const Cell& cell, char delimiter) {
   return cell ? NumberText(*cell, delimiter) : QString();
 }
 
+std::optional<double> ParseNumber(QString text);
+
+// Quoted: a cell that holds the delimiter, a quote or a line break, and a text (not a number with
+// a decimal comma) that holds any character a reader may take for the delimiter — the corner
+// cell «Нн \ Нв, м» of a ';' file must not make the reader split on its comma.
+bool NeedsQuotes(const QString& c, const CsvStyle& style) {
+  if (c.contains(QLatin1Char(style.delimiter)) || c.contains(u'"') || c.contains(u'\n') ||
+      c.contains(u'\r')) {
+    return true;
+  }
+  const bool delimiterLike = c.contains(u',') || c.contains(u';') || c.contains(u'\t');
+  return delimiterLike && !ParseNumber(c);
+}
+
 QByteArray Record(const QStringList& cells, const CsvStyle& style) {
   QByteArray line;
   for (qsizetype i = 0; i < cells.size(); ++i) {
     if (i > 0) line += style.delimiter;
     const QString& c = cells[i];
-    if (c.contains(QLatin1Char(style.delimiter)) || c.contains(u'"') || c.contains(u'\n')) {
+    if (NeedsQuotes(c, style)) {
       line += '"' + QString(c).replace(u"\""_s, u"\"\""_s).toUtf8() + '"';
     } else {
       line += c.toUtf8();

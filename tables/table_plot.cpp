@@ -5,6 +5,7 @@
 #include "errors.h"
 
 #include <QFontMetricsF>
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QSaveFile>
@@ -188,14 +189,28 @@ void PlotTables(const QString& path, const PlotInput& in) {
     throw CalcError(ErrorKind::Table, Field::None,
                     u"Файл %1 не создаётся: %2."_s.arg(path, file.errorString()));
   }
+  // SVG, or a PNG when the name asks for one.
+  const QSize size(static_cast<int>(kWidth), static_cast<int>(std::ceil(height)));
+  const bool png = path.endsWith(u".png"_s, Qt::CaseInsensitive);
   QSvgGenerator svg;
-  svg.setOutputDevice(&file);
-  svg.setSize(QSize(static_cast<int>(kWidth), static_cast<int>(std::ceil(height))));
-  svg.setViewBox(QRectF(0, 0, kWidth, std::ceil(height)));
-  svg.setTitle(u"Таблицы набора высоты: %1"_s.arg(in.title));
-  svg.setDescription(u"Meltor: время набора высоты и время в облаках"_s);
+  QImage image;
+  if (png) {
+    image = QImage(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+  } else {
+    svg.setOutputDevice(&file);
+    svg.setSize(size);
+    svg.setViewBox(QRectF(QPointF(0, 0), size));
+    svg.setTitle(u"Таблицы набора высоты: %1"_s.arg(in.title));
+    svg.setDescription(u"Meltor: время набора высоты и время в облаках"_s);
+  }
 
-  QPainter p(&svg);
+  QPainter p;
+  if (png) {
+    p.begin(&image);
+  } else {
+    p.begin(&svg);
+  }
   p.setRenderHint(QPainter::Antialiasing);
   p.setFont(font);
   p.fillRect(QRectF(0, 0, kWidth, height), Qt::white);
@@ -314,6 +329,11 @@ void PlotTables(const QString& path, const PlotInput& in) {
     y += used.height() + 3;
   }
   p.end();
+  if (png && !image.save(&file, "PNG")) {
+    file.cancelWriting();
+    throw CalcError(ErrorKind::Table, Field::None,
+                    u"Файл %1 не записан: %2."_s.arg(path, file.errorString()));
+  }
   if (!file.commit()) {
     throw CalcError(ErrorKind::Table, Field::None,
                     u"Файл %1 не записан: %2."_s.arg(path, file.errorString()));

@@ -784,8 +784,9 @@ void CliRunTest::batchTotalsInSpreadsheetDialect() {
   QVERIFY(!reader.error());
   QCOMPARE(reader.delimiter(), ';');
   QCOMPARE(out.size(), 1 + 75 + 1);
-  QCOMPARE(out.front(), OutputHeader().mid(0, 17) +
-                            Words(u"zak_kab_min obl_min za_obl_min ogr_vid_min smu_min error warnings"_s));
+  QCOMPARE(out.front(),
+           OutputHeader().mid(0, 17) +
+               Words(u"zak_kab_min obl_min za_obl_min ogr_vid_min smu_min error warnings"_s));
 
   std::array<qint64, 5> sums{};
   int failed = 0;
@@ -990,6 +991,12 @@ void CliRunTest::versionAndHelp_data() {
   QTest::newRow("tables --help") << u"tables --help"_s << QStringList{u"show ИМЯ"_s, u"--tables"_s}
                                  << calc + batch;
   QTest::newRow("help batch") << u"help batch"_s << batch << calc;
+  QTest::newRow("tables export --help: its own options")
+      << u"tables export --help"_s << QStringList{u"--force"_s, u"--delimiter CHAR"_s}
+      << QStringList{u"show ИМЯ"_s};
+  QTest::newRow("tables plot -h among its options")
+      << u"tables plot --type L39 -h"_s << QStringList{u"-o, --output FILE"_s, u".png"_s}
+      << QStringList{u"--strict"_s};
 }
 
 void CliRunTest::versionAndHelp() {
