@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -12,6 +13,14 @@ namespace meltor {
 WholeTextResult ParseWholeText(const QString& text, const QLocale& locale) {
   const QString trimmed = text.trimmed();
   if (trimmed.isEmpty()) return {WholeTextResult::Empty, 0.0};
+  // Plain digits, what a pilot types nearly always, read the same in every locale: taken without
+  // the locale's parser, which costs a quarter of a batch.
+  if (trimmed.size() <= 9 &&
+      std::all_of(trimmed.begin(), trimmed.end(), [](QChar c) { return c >= u'0' && c <= u'9'; })) {
+    double digits = 0.0;
+    for (const QChar c : trimmed) digits = digits * 10.0 + (c.unicode() - u'0');
+    return {WholeTextResult::Ok, digits};
+  }
   bool ok = false;
   const double value = locale.toDouble(trimmed, &ok);
   if (!ok) {
