@@ -35,6 +35,7 @@ test_packages=(
   qt6-l10n-tools                                  # lupdate: the translation source's test
   clang-format                                    # the code's formatting (.clang-format)
   reuse                                           # every file under its licence (a test)
+  debootstrap                                     # scripts/fresh-system-check.sh
 )
 
 case "${1:-test}" in
