@@ -71,7 +71,7 @@ unmount_system() { # DIR
   # Processes left in the system (a build server, a test's child) keep its mounts busy.
   local p m
   for p in /proc/[0-9]*; do
-    [ "$(readlink "$p/root" 2>/dev/null)" = "$1" ] && kill -9 "${p#/proc/}" 2>/dev/null || true
+    if [ "$(readlink "$p/root" 2>/dev/null)" = "$1" ]; then kill -9 "${p#/proc/}" 2>/dev/null || true; fi
   done
   for m in $(mounts_under "$1"); do
     umount "$m" 2>/dev/null || umount -l "$m" || true
