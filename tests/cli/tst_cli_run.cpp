@@ -271,8 +271,9 @@ void CliRunTest::calcFailures_data() {
       u" --day --hours 1 --minutes 0 --clouds 10 --base 500 --top 1500 --vis-km 3 --height 3000"_s;
   QTest::newRow("type not in the list, the spellings listed")
       << QString() << u"--type Boeing"_s + flight
-      << u"--type (Тип самолёта): «Boeing» нет в списке. Допустимо (регистр букв не важен): "
-         u"Л-39, Су-24, Су-25, Су-27, МиГ-29, МиГ-31; Л39, Су24, Су25, Су27, МиГ29, МиГ31; "
+      << u"--type (Тип самолёта): «Boeing» нет в списке. Допустимо (регистр букв не важен, вместо "
+         u"дефиса — пробел или тире): Л-39, Су-24, Су-25, Су-27, МиГ-29, МиГ-31; Л39, Су24, Су25, "
+         u"Су27, МиГ29, МиГ31; "
          u"L-39, Su-24, Su-25, Su-27, MiG-29, MiG-31; L39, Su24, Su25, Su27, MiG29, MiG31.\n"_s;
   QTest::newRow("flight height left out")
       << QString() << u"--type L-39 --hours 1 --minutes 0 --clouds 0"_s
@@ -1039,9 +1040,20 @@ void CliRunTest::typeNames_data() {
   QTest::newRow("table spelling") << u"SU25"_s << u"Су-25"_s;
   QTest::newRow("blanks around") << u" \tЛ-39 "_s << u"Л-39"_s;
   QTest::newRow("empty stays empty") << u"  "_s << QString();
-  QTest::newRow("blank inside") << u"Су 27"_s << u"?"_s;
-  QTest::newRow("Latin c for Cyrillic с") << u"Cу-27"_s << u"?"_s;
+  QTest::newRow("blank inside") << u"Су 27"_s << u"Су-27"_s;
+  QTest::newRow("Latin c for Cyrillic с") << u"Cу-27"_s << u"Су-27"_s;
+  QTest::newRow("en dash") << u"Л–39"_s << u"Л-39"_s;
+  QTest::newRow("em dash, capitals") << u"СУ—24"_s << u"Су-24"_s;
+  QTest::newRow("minus sign, no-break space") << u"Су\u00A0\u221225"_s << u"Су-25"_s;
+  QTest::newRow("Latin M in a Cyrillic name") << u"Mиг-29"_s << u"МиГ-29"_s;
+  QTest::newRow("Latin letters all that look Cyrillic") << u"MNГ 31"_s << u"?"_s;
+  QTest::newRow("Cyrillic М in a Latin name") << u"МiG 31"_s << u"МиГ-31"_s;
+  QTest::newRow("Latin look-alikes alone") << u"Cy-27"_s << u"Су-27"_s;
+  QTest::newRow("Latin u is no у") << u"Cu-27"_s << u"?"_s;
   QTest::newRow("other type") << u"Ту-22"_s << u"?"_s;
+  QTest::newRow("other type with a blank") << u"Ту 22"_s << u"?"_s;
+  QTest::newRow("a blank between digits") << u"Су-2 7"_s << u"?"_s;
+  QTest::newRow("a dash between letters") << u"Ми-Г29"_s << u"?"_s;
 }
 
 void CliRunTest::typeNames() {
