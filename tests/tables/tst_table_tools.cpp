@@ -184,6 +184,7 @@ class TableToolsTest : public QObject {
 
  private:
   QTemporaryDir dir_;
+  QHash<QString, QStringList> originalLookups_;  // by the tables' SQL, or the shipped file's path
 };
 
 void TableToolsTest::roundTrip_data() {
@@ -229,6 +230,10 @@ void TableToolsTest::roundTrip() {
   const QString original =
       sql.isEmpty() ? QStringLiteral(MELTOR_SHIPPED_TABLES) : dir_.filePath(tag + u".mdb"_s);
   if (!sql.isEmpty()) WriteTablesFile(original, sql);
+  // The lookups of the original, worked out once for the rows that share it.
+  const QString key = sql.isEmpty() ? original : sql;
+  if (!originalLookups_.contains(key)) originalLookups_.insert(key, Lookups(original));
+  const QStringList& lookups = originalLookups_[key];
   const QString csv = dir_.filePath(tag + u"-csv"_s);
   const QString csv2 = dir_.filePath(tag + u"-csv2"_s);
   const QString built = dir_.filePath(tag + u"-built.mdb"_s);
@@ -259,7 +264,7 @@ void TableToolsTest::roundTrip() {
   r = RunCli({u"tables"_s, u"build"_s, csv, u"-o"_s, built, u"--from"_s, dir_.filePath(u"none"_s)});
   QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
 
-  QCOMPARE(Lookups(built), Lookups(original));
+  QCOMPARE(Lookups(built), lookups);
   if (!saving.isEmpty()) {
     const QString flights = QStringLiteral(MELTOR_EXAMPLE_FLIGHTS);
     const Outcome expected = RunCli({u"batch"_s, u"--tables"_s, original, flights});
@@ -289,7 +294,7 @@ void TableToolsTest::roundTrip() {
   QCOMPARE(ReadAll(built), before);
   r = RunCli({u"tables"_s, u"build"_s, csv, u"-o"_s, built, u"--force"_s});
   QCOMPARE(r.code, 0);
-  QCOMPARE(Lookups(built), Lookups(original));
+  QCOMPARE(Lookups(built), lookups);
   // The Russian spreadsheet's dialect comes back as it went out (the corner cell's comma is not
   // taken for the delimiter: the first row has more semicolons); the type spelled as calc takes
   // it.
@@ -300,7 +305,7 @@ void TableToolsTest::roundTrip() {
   r = RunCli(
       {u"tables"_s, u"build"_s, semicolons, u"-o"_s, built, u"--force"_s, u"--from"_s, original});
   QVERIFY2(r.code == 0, qPrintable(r.out + r.err));
-  QCOMPARE(Lookups(built), Lookups(original));
+  QCOMPARE(Lookups(built), lookups);
 }
 
 void TableToolsTest::numbers_data() {
