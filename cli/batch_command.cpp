@@ -24,15 +24,6 @@ namespace meltor::cli {
 
 namespace {
 
-std::optional<char> ParseDelimiter(const QString& text) {
-  if (text == u","_s) return ',';
-  if (text == u";"_s) return ';';
-  if (text == u"\t"_s || text == u"\\t"_s || text.compare(u"tab"_s, Qt::CaseInsensitive) == 0) {
-    return '\t';
-  }
-  return std::nullopt;
-}
-
 // What the options ask of the output. The delimiter and the byte order mark not given follow the
 // input.
 struct OutputChoice {
@@ -42,8 +33,10 @@ struct OutputChoice {
   bool minuteColumns = false;
   bool rawEcho = false;
   bool totals = false;
-  QString output;    // a file, or empty for the standard output
-  QString encoding;  // of the input; empty for UTF-8
+  QString output;  // a file, or empty for the standard output
+  // How the input is read: its encoding, and its delimiter (nullopt: from the header).
+  CsvEncoding encoding = CsvEncoding::Auto;
+  std::optional<char> inputDelimiter;
 };
 
 std::variant<OutputChoice, UsageError> ChooseOutput(const ParsedOptions& options) {
@@ -59,12 +52,14 @@ std::variant<OutputChoice, UsageError> ChooseOutput(const ParsedOptions& options
       return UsageError{u"batch: --%1 относится только к выводу CSV"_s.arg(csvOnly)};
     }
   }
-  if (options.has(u"delimiter"_s)) {
-    choice.delimiter = ParseDelimiter(options.value(u"delimiter"_s));
-    if (!choice.delimiter) {
-      return UsageError{u"batch: --delimiter «%1» — допустимы «,», «;», «\\t» или tab"_s.arg(
-          Visible(options.value(u"delimiter"_s)))};
+  for (const QString& option : {u"delimiter"_s, u"input-delimiter"_s}) {
+    if (!options.has(option)) continue;
+    const std::optional<char> delimiter = CsvDelimiterNamed(options.value(option));
+    if (!delimiter) {
+      return UsageError{u"batch: --%1 «%2» — допустимы «,», «;», «\\t» или tab"_s.arg(
+          option, Visible(options.value(option)))};
     }
+    (option == u"delimiter"_s ? choice.delimiter : choice.inputDelimiter) = delimiter;
   }
   if (options.has(u"bom"_s) && options.has(u"no-bom"_s)) {
     return UsageError{u"batch: --bom и --no-bom вместе не указываются"_s};
@@ -76,7 +71,14 @@ std::variant<OutputChoice, UsageError> ChooseOutput(const ParsedOptions& options
   choice.totals = options.has(u"totals"_s);
   choice.output = options.value(u"output"_s);
   if (choice.output == u"-"_s) choice.output.clear();
-  choice.encoding = options.value(u"encoding"_s);
+  if (options.has(u"encoding"_s)) {
+    const std::optional<CsvEncoding> encoding = CsvEncodingNamed(options.value(u"encoding"_s));
+    if (!encoding) {
+      return UsageError{u"batch: --encoding «%1» — допустимы %2"_s.arg(
+          Visible(options.value(u"encoding"_s)), CsvEncodingChoices())};
+    }
+    choice.encoding = *encoding;
+  }
   return choice;
 }
 
@@ -174,11 +176,17 @@ const std::vector<OptionInfo>& BatchOptions() {
        u"разделитель полей вывода CSV: «,», «;» или табуляция («\\t», tab); без параметра — как "
        u"во входе"_s,
        u"d"_s},
+      {u"input-delimiter"_s,
+       u"CHAR"_s,
+       u"разделитель полей входа: «,», «;» или табуляция; без параметра — тот, что делит "
+       u"заголовок на большее число полей"_s,
+       {}},
       {u"bom"_s, {}, u"метка порядка байтов UTF-8 в начале вывода CSV (для Excel)"_s, {}},
       {u"no-bom"_s, {}, u"без метки порядка байтов; без --bom и --no-bom — как во входе"_s, {}},
       {u"encoding"_s,
        u"NAME"_s,
-       u"кодировка входа: utf-8 (по умолчанию), windows-1251 (файлы Excel и 1С в русской "
+       u"кодировка входа: auto (по умолчанию: UTF-8, а если начало входа не в UTF-8 — "
+       u"windows-1251, о чём сказано на stderr), utf-8, windows-1251 (файлы Excel и 1С в русской "
        u"Windows), koi8-r или cp866; вывод всегда в UTF-8 (для входа не в UTF-8 — с меткой "
        u"порядка байтов)"_s,
        {}},
@@ -227,15 +235,22 @@ int RunBatch(const QStringList& args, Console& io) {
     return kExitUsage;
   };
 
-  CsvReader reader(*input, std::nullopt);  // the header names the delimiter
-  if (!choice.encoding.isEmpty() && !reader.SetEncoding(choice.encoding)) {
-    return ReportUsage(io,
-                       u"batch: --encoding «%1» — допустимы utf-8, windows-1251, koi8-r, "
-                       u"cp866"_s.arg(Visible(choice.encoding)));
-  }
+  CsvReader reader(*input, choice.inputDelimiter);  // without one, the header names it
+  reader.SetEncoding(choice.encoding);
   const std::optional<QStringList> header = reader.Next();
   if (reader.error()) return readFailure(*reader.error());
   if (reader.problem()) return readFailure(*reader.problem());
+  if (const QString note = reader.encodingNote(); !note.isEmpty()) {
+    Print(io.err,
+          u"meltor-cli: %1: %2 (другую кодировку задаёт --encoding)\n"_s.arg(shownName, note));
+  }
+  // Said with a row whose fields do not match the header, where a delimiter misread is the
+  // likely cause.
+  const QString delimiterHint =
+      reader.delimiterFound()
+          ? u" — разделитель %1 определён по заголовку, другой задаёт --input-delimiter"_s.arg(
+                CsvDelimiterShown(reader.delimiter()))
+          : QString();
   std::vector<InputColumn> columns;
   if (header) {
     auto mapped = MapHeader(*header);
@@ -285,9 +300,10 @@ int RunBatch(const QStringList& args, Console& io) {
     if (reader.problem()) {
       error = u"строка %1: %2"_s.arg(reader.problem()->line).arg(reader.problem()->message);
     } else if (record->size() != static_cast<qsizetype>(columns.size())) {
-      error = u"строка %1: полей %2, а в заголовке %3"_s.arg(reader.recordLine())
+      error = u"строка %1: полей %2, а в заголовке %3%4"_s.arg(reader.recordLine())
                   .arg(record->size())
-                  .arg(columns.size());
+                  .arg(columns.size())
+                  .arg(delimiterHint);
     }
     const std::optional<DayNight> dayNight = ParseDayNight(texts[InputColumn::DayNight]);
     if (!dayNight && error.isEmpty()) {

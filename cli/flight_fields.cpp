@@ -6,6 +6,7 @@
 #include "profiles.h"
 
 #include <QHash>
+#include <QSet>
 
 #include <algorithm>
 #include <utility>
@@ -92,6 +93,82 @@ const QHash<QString, QString>& SpellingIndex() {
   return index;
 }
 
+// The Latin letters that look like Cyrillic ones, in lower case, and the Cyrillic letters they
+// look like.
+constexpr std::array<std::pair<char16_t, char16_t>, 12> kLookAlikes = {{
+    {u'a', u'а'},
+    {u'b', u'в'},
+    {u'c', u'с'},
+    {u'e', u'е'},
+    {u'h', u'н'},
+    {u'k', u'к'},
+    {u'm', u'м'},
+    {u'o', u'о'},
+    {u'p', u'р'},
+    {u't', u'т'},
+    {u'x', u'х'},
+    {u'y', u'у'},
+}};
+
+enum class Script { Cyrillic, Latin };
+
+bool IsHyphenLike(QChar c) {
+  const char16_t u = c.unicode();
+  return u == u'-' || (u >= 0x2010 && u <= 0x2015) || u == 0x2212 || c.isSpace();
+}
+
+// A type name as a pilot may type it, reduced to what tells one type from another: in lower case,
+// without the hyphen (or the blanks or dash typed for it) between the letters and the digits, and
+// each letter that looks like one of `script` written as that one — «Су 27», «Cу–27» (Latin C)
+// and «СУ-27» are all «су27» in Cyrillic.
+QString Folded(const QString& text, Script script) {
+  const QString lower = text.toLower();
+  QString out;
+  out.reserve(lower.size());
+  for (qsizetype i = 0; i < lower.size(); ++i) {
+    const QChar raw = lower[i];
+    const char16_t c = raw.unicode();
+    if (IsHyphenLike(raw) && i > 0 && lower[i - 1].isLetter()) {
+      qsizetype next = i;
+      while (next < lower.size() && IsHyphenLike(lower[next])) ++next;
+      if (next < lower.size() && lower[next].isDigit()) {
+        i = next - 1;
+        continue;
+      }
+    }
+    QChar folded = raw;
+    for (const auto& [latin, cyrillic] : kLookAlikes) {
+      if (script == Script::Cyrillic && c == latin) folded = QChar(cyrillic);
+      if (script == Script::Latin && c == cyrillic) folded = QChar(latin);
+    }
+    out += folded;
+  }
+  return out;
+}
+
+// Every spelling folded both ways, to its entry. A folded form two types shared would be left out;
+// the six types share none.
+const QHash<QString, QString>& FoldedIndex() {
+  static const QHash<QString, QString> index = [] {
+    QHash<QString, QString> all;
+    QSet<QString> shared;
+    for (const TypeSpellings& s : Spellings()) {
+      for (const QString& spelling : s.shown) {
+        for (const Script script : {Script::Cyrillic, Script::Latin}) {
+          const QString key = Folded(spelling, script);
+          if (const auto it = all.constFind(key); it != all.cend() && *it != s.entry) {
+            shared.insert(key);
+          }
+          all.insert(key, s.entry);
+        }
+      }
+    }
+    for (const QString& key : shared) all.remove(key);
+    return all;
+  }();
+  return index;
+}
+
 }  // namespace
 
 std::optional<QString> TypeEntry(const QString& text) {
@@ -100,6 +177,10 @@ std::optional<QString> TypeEntry(const QString& text) {
   const QString t = text.trimmed().toLower();
   if (t.isEmpty()) return QString();
   if (const auto it = index.constFind(t); it != index.cend()) return *it;
+  const QHash<QString, QString>& folded = FoldedIndex();
+  for (const Script script : {Script::Cyrillic, Script::Latin}) {
+    if (const auto it = folded.constFind(Folded(t, script)); it != folded.cend()) return *it;
+  }
   return std::nullopt;
 }
 
@@ -108,9 +189,9 @@ QString UnknownTypeMessage(const QString& text) {
   for (const TypeSpellings& s : Spellings()) {
     for (std::size_t i = 0; i < forms.size(); ++i) forms[i] << s.shown[i];
   }
-  return u"«%1» нет в списке. Допустимо (регистр букв не важен): %2; %3; %4; %5."_s.arg(
-      Visible(text), forms[0].join(u", "_s), forms[1].join(u", "_s), forms[2].join(u", "_s),
-      forms[3].join(u", "_s));
+  return u"«%1» нет в списке. Допустимо (регистр букв не важен, вместо дефиса — пробел или тире): "
+         u"%2; %3; %4; %5."_s.arg(Visible(text), forms[0].join(u", "_s), forms[1].join(u", "_s),
+                                  forms[2].join(u", "_s), forms[3].join(u", "_s));
 }
 
 std::optional<DayNight> ParseDayNight(const QString& text) {

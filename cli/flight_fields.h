@@ -49,8 +49,9 @@ QString DefaultText(InputColumn column);
 
 // The entry of the type list that `text` names: the entry itself (Л-39) or without its hyphen
 // (Л39), its Latin form (L-39) or the spelling of the table names (L39), in any letter case,
-// blanks around it aside. Empty text
-// stays empty (no type chosen); nullopt when the text names no type.
+// blanks around it aside; also with a blank or a dash for the hyphen (Су 27, Л–39) and with Latin
+// letters that look like Cyrillic ones mixed in (Mиг-29 with a Latin M). Empty text stays empty
+// (no type chosen); nullopt when the text names no type.
 std::optional<QString> TypeEntry(const QString& text);
 
 // Why `text` names no type, with every spelling TypeEntry accepts.

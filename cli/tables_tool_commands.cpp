@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QMap>
 #include <QSaveFile>
 
 #include <memory>
@@ -42,6 +43,8 @@ struct TypeTables {
   std::vector<Finding> climbFindings;
   std::vector<Finding> gridFindings;
   bool fromFolder = false;  // at least one table came from CSV
+  // The CSV files read in an encoding the reader guessed: the file's name and the reader's note.
+  std::vector<std::pair<QString, QString>> guessed;
 };
 
 // The tables file, opened when first needed.
@@ -87,14 +90,20 @@ std::optional<SourcedTable> FromView(TablesFile& file, const QString& name, Tabl
 }
 
 // Reads one table: the CSV in `folder` if there is one, else the view of `file`; then checks it.
-void Load(TypeTables& t, TableKind kind, const QString& folder, LazyFile& file) {
+// Whatever stands in the folder under the table's name is the table's: a folder, a pipe or a
+// link to nothing is an error, never a reason to take the table from the file.
+void Load(TypeTables& t, TableKind kind, const QString& folder, LazyFile& file,
+          const CsvReading& reading) {
   auto& table = kind == TableKind::Climb ? t.climb : t.grid;
   auto& findings = kind == TableKind::Climb ? t.climbFindings : t.gridFindings;
   const QString csv =
       folder.isEmpty() ? QString() : QDir(folder).filePath(CsvFileName(t.suffix, kind));
-  if (!csv.isEmpty() && QFileInfo::exists(csv)) {
+  const QFileInfo info(csv);
+  if (!csv.isEmpty() && (info.exists() || info.isSymLink())) {
     t.fromFolder = true;
-    table = ReadCsvTable(csv, kind, findings);
+    QString note;
+    table = ReadCsvTable(csv, kind, reading, findings, &note);
+    if (!note.isEmpty()) t.guessed.emplace_back(info.fileName(), note);
   } else if (TablesFile* f = file.Get(findings)) {
     table = FromView(*f, ViewName(t.suffix, kind), kind, findings);
   }
@@ -123,7 +132,7 @@ void ReleaseCells(TypeTables& t) {
 // The six types from `folder` (where it holds their CSVs) and `file` (for the rest), checked.
 // `keep` false: only the findings are wanted, so each type's cells go once it is checked and a
 // file of six tables at their largest is never held whole.
-std::vector<TypeTables> LoadTypes(const QString& folder, LazyFile& file,
+std::vector<TypeTables> LoadTypes(const QString& folder, LazyFile& file, const CsvReading& reading,
                                   const AircraftProfile* only = nullptr, bool keep = true) {
   std::vector<TypeTables> types;
   for (const AircraftProfile& p : AircraftProfiles()) {
@@ -131,13 +140,26 @@ std::vector<TypeTables> LoadTypes(const QString& folder, LazyFile& file,
     TypeTables t;
     t.suffix = QString::fromLatin1(p.suffix);
     t.profile = &p;
-    Load(t, TableKind::Climb, folder, file);
-    Load(t, TableKind::Grid, folder, file);
+    Load(t, TableKind::Climb, folder, file, reading);
+    Load(t, TableKind::Grid, folder, file, reading);
     CheckType(t);
     if (!keep) ReleaseCells(t);
     types.push_back(std::move(t));
   }
   return types;
+}
+
+// One line on the error stream for the CSV files whose encoding was guessed: the findings go to the
+// output, and the guess is no finding.
+void ReportGuessedEncodings(const std::vector<TypeTables>& types, Console& io) {
+  QMap<QString, QStringList> files;  // by note
+  for (const TypeTables& t : types) {
+    for (const auto& [file, note] : t.guessed) files[note] << file;
+  }
+  for (auto it = files.cbegin(); it != files.cend(); ++it) {
+    Print(io.err, u"meltor-cli: %1: %2 (другую кодировку задаёт --encoding)\n"_s.arg(
+                      it.value().join(u", "_s), it.key()));
+  }
 }
 
 QString FindingLine(const Finding& f) {
@@ -203,6 +225,12 @@ QString SubcommandHelp(const QString& sub) {
   const QString tables = u"  --tables FILE     файл таблиц (по умолчанию — файл программы)\n"_s;
   const QString type =
       u"  --type T          тип: L39, Su24, Su25, Su27, MiG29, MiG31, Л-39 … МиГ-31\n"_s;
+  const QString reading =
+      u"  --encoding NAME   кодировка файлов CSV: auto (по умолчанию: UTF-8 или, если\n"
+      u"                    текст не в UTF-8, Windows-1251), utf-8, windows-1251,\n"
+      u"                    koi8-r, cp866\n"
+      u"  --delimiter CHAR  разделитель в файлах CSV: «,», «;» или tab (по умолчанию —\n"
+      u"                    тот, что делит первую строку файла на большее число ячеек)\n"_s;
   if (sub == u"export"_s) {
     return u"Использование: meltor-cli tables export [параметры] ПАПКА\n\n"
            u"Таблицы в файлы CSV папки (создаётся, если её нет), по два на тип:\n"
@@ -224,7 +252,8 @@ QString SubcommandHelp(const QString& sub) {
            u"  -o, --output FILE новый файл таблиц (обязателен)\n"
            u"  --from FILE       откуда брать таблицы, которых нет в папке\n"
            u"                    (по умолчанию — файл программы)\n"
-           u"  --force           заменить FILE, если он есть\n"_s;
+           u"  --force           заменить FILE, если он есть\n"_s +
+           reading;
   }
   if (sub == u"check"_s) {
     return u"Использование: meltor-cli tables check [параметры] [ПАПКА]\n\n"
@@ -232,7 +261,7 @@ QString SubcommandHelp(const QString& sub) {
            u"таблиц CSV в ней: по строке на ошибку и предупреждение с файлом, строкой\n"
            u"и столбцом. Код выхода 1 при ошибках, с --strict — и при предупреждениях.\n"
            u"\nПараметры:\n"_s +
-           tables + u"  --strict          предупреждения считать ошибками\n"_s;
+           tables + u"  --strict          предупреждения считать ошибками\n"_s + reading;
   }
   return u"Использование: meltor-cli tables plot --type T -o FILE [параметры] [ПАПКА]\n\n"
          u"Рисунок таблиц одного типа — кривая набора высоты и время в облаках по\n"
@@ -240,7 +269,7 @@ QString SubcommandHelp(const QString& sub) {
          u"таблиц или, с ПАПКОЙ, из её таблиц CSV.\n"
          u"\nПараметры:\n"_s +
          type + u"  -o, --output FILE рисунок: SVG, PNG — если имя оканчивается на .png\n"_s +
-         tables;
+         tables + reading;
 }
 
 bool Parse(Command& c, const QString& sub, const QStringList& args,
@@ -283,6 +312,37 @@ LazyFile TablesFileOf(const QCommandLineParser& parser, const QString& option) {
   QStringList searched;
   QString path = DefaultTablesPath(&searched);
   return LazyFile(std::move(path), std::move(searched));
+}
+
+// The options that say how the CSV files of a folder are read.
+QList<QCommandLineOption> ReadingOptions() {
+  return {{u"encoding"_s, u"кодировка файлов CSV"_s, u"NAME"_s},
+          {u"delimiter"_s, u"разделитель в файлах CSV"_s, u"CHAR"_s}};
+}
+
+// How the options ask the CSV files to be read; nullopt, with `usage` set, for a value that names
+// no encoding or delimiter.
+std::optional<CsvReading> ReadingOf(const QCommandLineParser& p, const QString& sub,
+                                    QString& usage) {
+  CsvReading reading;
+  if (p.isSet(u"encoding"_s)) {
+    const std::optional<CsvEncoding> encoding = CsvEncodingNamed(p.value(u"encoding"_s));
+    if (!encoding) {
+      usage = u"tables %1: --encoding «%2» — допустимы %3"_s.arg(
+          sub, Visible(p.value(u"encoding"_s)), CsvEncodingChoices());
+      return std::nullopt;
+    }
+    reading.encoding = *encoding;
+  }
+  if (p.isSet(u"delimiter"_s)) {
+    reading.delimiter = CsvDelimiterNamed(p.value(u"delimiter"_s));
+    if (!reading.delimiter) {
+      usage = u"tables %1: --delimiter «%2» — допустимы «,», «;» или tab"_s.arg(
+          sub, Visible(p.value(u"delimiter"_s)));
+      return std::nullopt;
+    }
+  }
+  return reading;
 }
 
 int Export(const QStringList& args, Console& io) {
@@ -397,14 +457,18 @@ std::vector<Finding> StrayFiles(const QString& folder) {
 
 int Build(const QStringList& args, Console& io) {
   Command c;
-  if (!Parse(c, u"build"_s, args,
-             {{{u"o"_s, u"output"_s}, u"новый файл таблиц"_s, u"NEW.mdb"_s},
-              {u"from"_s, u"файл с остальными таблицами"_s, u"OLD.mdb"_s},
-              {u"force"_s, {}}},
-             1, 1)) {
+  if (!Parse(
+          c, u"build"_s, args,
+          QList<QCommandLineOption>{{{u"o"_s, u"output"_s}, u"новый файл таблиц"_s, u"NEW.mdb"_s},
+                                    {u"from"_s, u"файл с остальными таблицами"_s, u"OLD.mdb"_s},
+                                    {u"force"_s, {}}} +
+              ReadingOptions(),
+          1, 1)) {
     return c.help.isEmpty() ? ReportUsage(io, c.usage) : (Print(io.out, c.help), kExitOk);
   }
   const QCommandLineParser& p = c.parser;
+  const std::optional<CsvReading> reading = ReadingOf(p, u"build"_s, c.usage);
+  if (!reading) return ReportUsage(io, c.usage);
   if (!p.isSet(u"output"_s)) return ReportUsage(io, u"tables build: не указан -o NEW.mdb"_s);
   const QString folder = p.positionalArguments().front();
   const QString output = p.value(u"output"_s);
@@ -417,7 +481,8 @@ int Build(const QStringList& args, Console& io) {
                          u"--force"_s.arg(output));
   }
   LazyFile file = TablesFileOf(p, u"from"_s);
-  const std::vector<TypeTables> types = LoadTypes(folder, file);
+  const std::vector<TypeTables> types = LoadTypes(folder, file, *reading);
+  ReportGuessedEncodings(types, io);
   const Counts counts = Report(types, StrayFiles(folder), io);
   const bool complete = std::all_of(types.begin(), types.end(),
                                     [](const TypeTables& t) { return t.climb && t.grid; });
@@ -449,10 +514,14 @@ int Build(const QStringList& args, Console& io) {
 
 int Check(const QStringList& args, Console& io) {
   Command c;
-  if (!Parse(c, u"check"_s, args, {TablesFileOption(), {u"strict"_s, {}}}, 0, 1)) {
+  if (!Parse(c, u"check"_s, args,
+             QList<QCommandLineOption>{TablesFileOption(), {u"strict"_s, {}}} + ReadingOptions(), 0,
+             1)) {
     return c.help.isEmpty() ? ReportUsage(io, c.usage) : (Print(io.out, c.help), kExitOk);
   }
   const QCommandLineParser& p = c.parser;
+  const std::optional<CsvReading> reading = ReadingOf(p, u"check"_s, c.usage);
+  if (!reading) return ReportUsage(io, c.usage);
   LazyFile file = TablesFileOf(p, u"tables"_s);
   std::vector<TypeTables> types;
   std::vector<Finding> extra;
@@ -463,13 +532,14 @@ int Check(const QStringList& args, Console& io) {
       return ReportFailure(io, u"tables check: папки %1 нет"_s.arg(folder));
     }
     checked = folder;
-    types = LoadTypes(folder, file, nullptr, false);
+    types = LoadTypes(folder, file, *reading, nullptr, false);
+    ReportGuessedEncodings(types, io);
     extra = StrayFiles(folder);
   } else {
     TablesFile* f = file.Get(extra);
     if (!f) return ReportFailure(io, extra.front().text);
     // The six types, and any other views named like climb tables.
-    types = LoadTypes({}, file, nullptr, false);
+    types = LoadTypes({}, file, *reading, nullptr, false);
     const QList<ViewInfo> views = f->Views();
     QStringList suffixes;
     for (const ViewInfo& v : views) {
@@ -487,7 +557,7 @@ int Check(const QStringList& args, Console& io) {
         const QString name = ViewName(suffix, kind);
         const bool present = std::any_of(views.begin(), views.end(),
                                          [&](const ViewInfo& v) { return v.name == name; });
-        if (present) Load(t, kind, {}, file);
+        if (present) Load(t, kind, {}, file, *reading);
       }
       CheckType(t);
       ReleaseCells(t);
@@ -508,13 +578,16 @@ int Check(const QStringList& args, Console& io) {
 int Plot(const QStringList& args, Console& io) {
   Command c;
   if (!Parse(c, u"plot"_s, args,
-             {{u"type"_s, u"тип"_s, u"T"_s},
-              {{u"o"_s, u"output"_s}, u"рисунок SVG или PNG"_s, u"FILE"_s},
-              TablesFileOption()},
+             QList<QCommandLineOption>{{u"type"_s, u"тип"_s, u"T"_s},
+                                       {{u"o"_s, u"output"_s}, u"рисунок SVG или PNG"_s, u"FILE"_s},
+                                       TablesFileOption()} +
+                 ReadingOptions(),
              0, 1)) {
     return c.help.isEmpty() ? ReportUsage(io, c.usage) : (Print(io.out, c.help), kExitOk);
   }
   const QCommandLineParser& p = c.parser;
+  const std::optional<CsvReading> reading = ReadingOf(p, u"plot"_s, c.usage);
+  if (!reading) return ReportUsage(io, c.usage);
   if (!p.isSet(u"type"_s)) return ReportUsage(io, u"tables plot: не указан --type T"_s);
   if (!p.isSet(u"output"_s))
     return ReportUsage(io, u"tables plot: не указан -o FILE (.svg или .png)"_s);
@@ -530,7 +603,8 @@ int Plot(const QStringList& args, Console& io) {
   if (!folder.isEmpty() && !QFileInfo(folder).isDir()) {
     return ReportFailure(io, u"tables plot: папки %1 нет"_s.arg(folder));
   }
-  std::vector<TypeTables> types = LoadTypes(folder, file, profile);
+  std::vector<TypeTables> types = LoadTypes(folder, file, *reading, profile);
+  ReportGuessedEncodings(types, io);
   TypeTables& t = types.front();
   if (HasErrors(t.climbFindings) || HasErrors(t.gridFindings)) {
     Report(types, {}, io);
@@ -558,8 +632,8 @@ int Plot(const QStringList& args, Console& io) {
 
 std::optional<int> RunTableTools(const QStringList& args, Console& io) {
   // The sub-command is the first word that is neither an option nor an option's value.
-  static const QStringList takeValue = {u"--tables"_s, u"--type"_s,   u"--from"_s,
-                                        u"-o"_s,       u"--output"_s, u"--delimiter"_s};
+  static const QStringList takeValue = {u"--tables"_s, u"--type"_s,      u"--from"_s,    u"-o"_s,
+                                        u"--output"_s, u"--delimiter"_s, u"--encoding"_s};
   qsizetype at = 0;
   while (at < args.size() && args[at].startsWith(u'-') && args[at] != u"--"_s) {
     at += takeValue.contains(args[at]) ? 2 : 1;

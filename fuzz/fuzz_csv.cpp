@@ -1,14 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Meltor contributors
-// Feeds arbitrary bytes to the batch CSV reader, with each delimiter and with the delimiter taken
-// from the header, and through the whole batch command on the shipped tables, all in memory. The
-// reader must give the same records however its input is split, never a record longer than its
-// maximum nor a NUL character, and whatever batch writes with exit code 0 or 1 must read back: CSV
-// with one record per input record and the totals, JSON that parses. The reader is checked with a
-// record maximum of 4 KB, the same logic as the batch's 1 MB at a size a fuzzer reaches quickly;
-// one run in sixteen stretches the input with a run of NUL or ordinary bytes around it.
+// Feeds arbitrary bytes to the CSV reader, with each delimiter and with the delimiter taken from
+// the header, through the whole batch command on the shipped tables, and to the table tools'
+// reading of a climb table and a grid, all in memory. The reader must give the same records
+// however its input is split, never a record longer than its maximum nor a NUL character, and
+// whatever batch writes with exit code 0 or 1 must read back: CSV with one record per input
+// record and the totals, JSON that parses. A table read without errors has rows of one width and
+// a file line for each. The reader is checked with a record maximum of 4 KB, the same logic as the
+// batch's 1 MB at a size a fuzzer reaches quickly; one run in sixteen stretches the input with a
+// run of NUL or ordinary bytes around it.
 #include "commands.h"
 #include "csv.h"
+#include "table_csv.h"
 
 #include <QBuffer>
 #include <QJsonDocument>
@@ -20,6 +23,8 @@
 #include <optional>
 
 using namespace meltor::cli;
+using meltor::CsvError;
+using meltor::CsvReader;
 
 namespace {
 
@@ -115,6 +120,27 @@ void RunBatch(const QByteArray& input, std::uint8_t choice) {
   }
 }
 
+// The table tools' reading of `input` as either kind of table.
+void ReadTables(const QByteArray& input) {
+  for (const meltor::TableKind kind : {meltor::TableKind::Climb, meltor::TableKind::Grid}) {
+    QBuffer buffer;
+    buffer.setData(input);
+    buffer.open(QIODevice::ReadOnly);
+    std::vector<meltor::Finding> findings;
+    const auto table = meltor::ReadCsvTable(buffer, QStringLiteral("T_pod.csv"), kind,
+                                            meltor::CsvReading{}, findings);
+    for (const meltor::Finding& f : findings) {
+      if (f.text.isEmpty() || f.severity != meltor::Finding::Error) std::abort();
+    }
+    if (table.has_value() == !findings.empty()) std::abort();  // a table, or why not
+    if (!table) continue;
+    if (table->lines.size() != table->table.rows.size()) std::abort();
+    for (const auto& row : table->table.rows) {
+      if (static_cast<int>(row.size()) != table->table.fieldCount) std::abort();
+    }
+  }
+}
+
 }  // namespace
 
 // Byte 0 picks the options of the batch run, byte 1 whether and how the input is stretched; the
@@ -142,5 +168,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const char delimiter : {',', ';', '\t'}) Read(input, delimiter, 64 * 1024, kMax);
 
   RunBatch(input, data[0]);
+  ReadTables(input);
   return 0;
 }

@@ -2,10 +2,12 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "table_csv.h"
 
+#include "tables_file.h"
+
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QStringDecoder>
 
 #include <charconv>
 #include <cmath>
@@ -32,136 +34,23 @@ QString CellText(const Cell& cell, char delimiter) {
   return cell ? NumberText(*cell, delimiter) : QString();
 }
 
-std::optional<double> ParseNumber(QString text);
-
-// Quoted: a cell that holds the delimiter, a quote or a line break, and a text (not a number with
-// a decimal comma) that holds any character a reader may take for the delimiter — the corner
-// cell «Нн \ Нв, м» of a ';' file must not make the reader split on its comma.
-bool NeedsQuotes(const QString& c, const CsvStyle& style) {
-  if (c.contains(QLatin1Char(style.delimiter)) || c.contains(u'"') || c.contains(u'\n') ||
-      c.contains(u'\r')) {
-    return true;
-  }
-  const bool delimiterLike = c.contains(u',') || c.contains(u';') || c.contains(u'\t');
-  return delimiterLike && !ParseNumber(c);
+// The records as a file holds them, after the byte order mark if the style asks for one.
+QByteArray CsvText(const QList<QStringList>& records, const CsvStyle& style) {
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  if (style.byteOrderMark) buffer.write("\xEF\xBB\xBF");
+  CsvWriter writer(buffer, style.delimiter);
+  for (const QStringList& record : records) writer.Write(record);
+  return buffer.data();
 }
 
-QByteArray Record(const QStringList& cells, const CsvStyle& style) {
-  QByteArray line;
-  for (qsizetype i = 0; i < cells.size(); ++i) {
-    if (i > 0) line += style.delimiter;
-    const QString& c = cells[i];
-    if (NeedsQuotes(c, style)) {
-      line += '"' + QString(c).replace(u"\""_s, u"\"\""_s).toUtf8() + '"';
-    } else {
-      line += c.toUtf8();
-    }
-  }
-  return line + '\n';
+// A blank a spreadsheet puts between groups of three digits.
+bool IsGroupSeparator(QChar c) {
+  return c == u' ' || c == QChar(0x00A0) || c == QChar(0x202F);
 }
 
-QByteArray Start(const CsvStyle& style) {
-  return style.byteOrderMark ? QByteArray("\xEF\xBB\xBF") : QByteArray();
-}
-
-// A cell's text as a number: blanks around it, a leading '+' and a comma for the decimal point
-// are allowed; nothing else.
-std::optional<double> ParseNumber(QString text) {
-  text = text.trimmed();
-  text.remove(QChar(0x00A0));
-  if (text.startsWith(u'+')) text.remove(0, 1);
-  if (text.count(u',') == 1 && !text.contains(u'.')) text.replace(u',', u'.');
-  const std::string s = text.toStdString();
-  if (s.empty()) return std::nullopt;
-  double v = 0;
-  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
-  return v;
-}
-
-struct CsvRecord {
-  int line = 0;  // where the record starts
-  QStringList cells;
-};
-
-// Splits decoded text into records: RFC 4180 quoting, LF, CRLF or CR line ends. The delimiter is
-// the first comma, semicolon or tab outside quotes in the first record. Records with no text in
-// any cell (empty lines, rows of bare delimiters) are left out.
-std::vector<CsvRecord> SplitRecords(const QString& text, QString* error, int* errorLine) {
-  std::vector<CsvRecord> records;
-  QChar delimiter;
-  int line = 1;
-  CsvRecord current{1, {}};
-  QString cell;
-  bool quoted = false;
-  bool wasQuoted = false;
-  int quoteLine = 0;
-  const auto endCell = [&] {
-    current.cells << cell;
-    cell.clear();
-    wasQuoted = false;
-  };
-  const auto endRecord = [&] {
-    endCell();
-    bool blank = true;
-    for (const QString& c : current.cells) blank = blank && c.trimmed().isEmpty();
-    if (!blank) records.push_back(std::move(current));
-    current = CsvRecord{line, {}};
-  };
-  for (qsizetype i = 0; i < text.size(); ++i) {
-    const QChar c = text[i];
-    if (quoted) {
-      if (c == u'"') {
-        if (i + 1 < text.size() && text[i + 1] == u'"') {
-          cell += u'"';
-          ++i;
-        } else {
-          quoted = false;
-        }
-      } else {
-        if (c == u'\n' || (c == u'\r' && !(i + 1 < text.size() && text[i + 1] == u'\n'))) ++line;
-        cell += c;
-      }
-      continue;
-    }
-    if (c == u'"' && cell.trimmed().isEmpty() && !wasQuoted) {
-      quoted = wasQuoted = true;
-      quoteLine = line;
-      cell.clear();
-      continue;
-    }
-    if (delimiter.isNull() && records.empty() && (c == u',' || c == u';' || c == u'\t')) {
-      delimiter = c;
-    }
-    if (c == delimiter) {
-      endCell();
-    } else if (c == u'\r' || c == u'\n') {
-      if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ++i;
-      ++line;
-      endRecord();
-    } else {
-      cell += c;
-    }
-  }
-  if (quoted) {
-    *error = u"кавычка не закрыта до конца файла"_s;
-    *errorLine = quoteLine;
-    return {};
-  }
-  endRecord();
-  return records;
-}
-
-// The line of the first byte that is not UTF-8.
-int FirstBadLine(const QByteArray& bytes) {
-  int line = 1;
-  for (const QByteArray& l : bytes.split('\n')) {
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString decoded = decoder.decode(l);
-    if (decoder.hasError()) return line;
-    ++line;
-  }
-  return line;
+bool IsAsciiDigit(QChar c) {
+  return c >= u'0' && c <= u'9';
 }
 
 QString ColumnName(int column) {
@@ -171,6 +60,54 @@ QString ColumnName(int column) {
 }
 
 }  // namespace
+
+std::optional<double> ParseTableNumber(const QString& cell) {
+  const QString text = cell.trimmed();
+  std::string s;  // the number as from_chars reads it
+  qsizetype i = 0;
+  const auto digits = [&] {
+    const qsizetype from = i;
+    for (; i < text.size() && IsAsciiDigit(text[i]); ++i) s += static_cast<char>(text[i].unicode());
+    return i - from;
+  };
+  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+    if (text[i] == u'-') s += '-';
+    ++i;
+  }
+  // The whole part: digits, or one to three digits and groups of three after a separator.
+  qsizetype group = digits();
+  const qsizetype whole = group;
+  bool grouped = false;
+  while (group > 0 && i + 1 < text.size() && IsGroupSeparator(text[i]) &&
+         IsAsciiDigit(text[i + 1])) {
+    if (grouped ? group != 3 : group > 3) return std::nullopt;
+    grouped = true;
+    ++i;
+    group = digits();
+  }
+  if (grouped && group != 3) return std::nullopt;
+  qsizetype fraction = 0;
+  if (i < text.size() && (text[i] == u'.' || text[i] == u',')) {
+    s += '.';
+    ++i;
+    fraction = digits();
+  }
+  if (whole + fraction == 0) return std::nullopt;
+  if (i < text.size() && (text[i] == u'e' || text[i] == u'E')) {
+    s += 'e';
+    ++i;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+      s += static_cast<char>(text[i].unicode());
+      ++i;
+    }
+    if (digits() == 0) return std::nullopt;
+  }
+  if (i != text.size()) return std::nullopt;
+  double v = 0;
+  const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+  if (ec != std::errc() || end != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
+  return v;
+}
 
 QString SourcedTable::Place(int row, int column) const {
   if (fromCsv) {
@@ -187,35 +124,35 @@ QString CsvFileName(const QString& suffix, TableKind kind) {
 }
 
 QByteArray ClimbCsv(const Table& table, CsvStyle style) {
-  QByteArray out = Start(style) + Record({u"height_m"_s, u"time_s"_s}, style);
+  QList<QStringList> records{{u"height_m"_s, u"time_s"_s}};
   for (const auto& row : table.rows) {
-    out += Record({CellText(row.at(0), style.delimiter),
-                   CellText(row.size() > 1 ? row[1] : Cell{}, style.delimiter)},
-                  style);
+    records.append({CellText(row.at(0), style.delimiter),
+                    CellText(row.size() > 1 ? row[1] : Cell{}, style.delimiter)});
   }
-  return out;
+  return CsvText(records, style);
 }
 
 QByteArray GridCsv(const Table& grid, HOblRule rule, CsvStyle style) {
-  QByteArray out = Start(style);
+  QList<QStringList> records;
   for (std::size_t r = 0; r < grid.rows.size(); ++r) {
     QStringList cells;
     for (const Cell& cell : grid.rows[r]) cells << CellText(cell, style.delimiter);
     if (r == 0 && !cells.isEmpty()) {
       cells[0] = rule == HOblRule::CloudTop ? u"Нн \\ Нв, м"_s : u"Нн \\ толщина слоя, м"_s;
     }
-    out += Record(cells, style);
+    records.append(cells);
   }
-  return out;
+  return CsvText(records, style);
 }
 
-std::optional<SourcedTable> ParseCsvTable(const QByteArray& input, const QString& name,
-                                          TableKind kind, std::vector<Finding>& findings) {
+std::optional<SourcedTable> ReadCsvTable(QIODevice& in, const QString& name, TableKind kind,
+                                         const CsvReading& reading, std::vector<Finding>& findings,
+                                         QString* note) {
   SourcedTable out;
   out.source = name;
   out.fromCsv = true;
   int errors = 0;
-  const auto fail = [&](int line, int column, const QString& text) {
+  const auto fail = [&](qint64 line, int column, const QString& text) {
     ++errors;
     if (errors > kMaxErrorsPerFile) return;
     const QString place = line <= 0 ? name
@@ -225,79 +162,93 @@ std::optional<SourcedTable> ParseCsvTable(const QByteArray& input, const QString
     findings.push_back({Finding::Error, place, text});
   };
 
-  QByteArray bytes = input;
-  if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
-  QStringDecoder decoder(QStringDecoder::Utf8);
-  const QString text = decoder.decode(bytes);
-  if (decoder.hasError()) {
-    fail(FirstBadLine(bytes), -1, u"текст не в кодировке UTF-8 (сохраните файл как CSV UTF-8)"_s);
-    return std::nullopt;
-  }
-  QString splitError;
-  int splitLine = 0;
-  const std::vector<CsvRecord> records = SplitRecords(text, &splitError, &splitLine);
-  if (!splitError.isEmpty()) {
-    fail(splitLine, -1, splitError);
-    return std::nullopt;
-  }
-  if (records.empty()) {
-    fail(0, -1, u"файл пуст — в нём нет ни одной строки таблицы"_s);
-    return std::nullopt;
-  }
+  CsvReader reader(in, reading.delimiter);
+  reader.SetEncoding(reading.encoding);
+  // One field more than the widest grid is enough to tell a row too wide; the rest are counted.
+  reader.SetMaxFields(kMaxGridFields + 1);
+  reader.SetMaxInputBytes(kMaxCsvBytes);
+  // Where the cells of a row do not fit the first row, a delimiter misread is the likely cause.
+  const auto delimiterHint = [&] {
+    return reader.delimiterFound()
+               ? u" (разделитель %1 определён по первой строке; другой задаёт --delimiter)"_s.arg(
+                     CsvDelimiterShown(reader.delimiter()))
+               : QString();
+  };
 
-  // The first record: the climb table's header (if it is not numbers) or the grid's key row.
-  std::size_t first = 0;
-  int width = static_cast<int>(records[0].cells.size());
-  while (width > 0 && records[0].cells[width - 1].trimmed().isEmpty()) --width;
-  if (kind == TableKind::Climb) {
-    bool numbers = true;
-    for (int j = 0; j < width; ++j) numbers = numbers && ParseNumber(records[0].cells[j]);
-    if (!numbers) first = 1;
-    if (width != 2) {
-      fail(records[0].line, -1,
-           u"в таблице набора высоты два столбца — высота, м и время, с; здесь %1"_s.arg(width));
-      return std::nullopt;
+  bool first = true;  // the next record is the file's first
+  int width = 0;
+  while (const std::optional<QStringList> record = reader.Next()) {
+    const qint64 line = reader.recordLine();
+    if (first && note) *note = reader.encodingNote();
+    if (reader.problem()) {
+      fail(reader.problem()->line, -1, reader.problem()->message);
+      if (!first) continue;
+      first = false;
+      break;  // without its first row the table has no shape
     }
-  } else if (width > kMaxGridFields) {
-    fail(records[0].line, kMaxGridFields,
-         u"таблица шире допустимой: %1 столбцов, а расчёт читает не более %2 (нижняя граница и "
-         u"%3 ключей)"_s.arg(width)
-             .arg(kMaxGridFields)
-             .arg(kMaxGridFields - 1));
-    return std::nullopt;
-  }
-  if (records.size() - first > static_cast<std::size_t>(kMaxRecords)) {
-    fail(records[first + kMaxRecords].line, -1,
-         u"больше %1 строк таблицы — столько расчёт не читает"_s.arg(kMaxRecords));
-    return std::nullopt;
-  }
-
-  out.table.name = name;
-  out.table.fieldCount = width;
-  for (std::size_t r = first; r < records.size(); ++r) {
-    const CsvRecord& rec = records[r];
-    int count = static_cast<int>(rec.cells.size());
-    if (count > width) {
-      while (count > width && rec.cells[count - 1].trimmed().isEmpty()) --count;
+    const QStringList& cells = *record;
+    if (first) {
+      // The climb table's header (if it is not numbers) or the grid's key row.
+      first = false;
+      width = static_cast<int>(reader.filledCount());
+      if (kind == TableKind::Climb) {
+        if (width != 2) {
+          fail(
+              line, -1,
+              u"в таблице набора высоты два столбца — высота, м и время, с; здесь %1%2"_s.arg(width)
+                  .arg(delimiterHint()));
+          break;
+        }
+        if (!ParseTableNumber(cells[0]) || !ParseTableNumber(cells[1])) continue;
+      } else if (width > kMaxGridFields) {
+        fail(line, kMaxGridFields,
+             u"таблица шире допустимой: %1 столбцов, а расчёт читает не более %2 (нижняя граница "
+             u"и %3 ключей)"_s.arg(width)
+                 .arg(kMaxGridFields)
+                 .arg(kMaxGridFields - 1));
+        break;
+      }
     }
+    if (out.table.rows.size() >= static_cast<std::size_t>(kMaxRecords)) {
+      fail(line, -1, u"больше %1 строк таблицы — столько расчёт не читает"_s.arg(kMaxRecords));
+      break;
+    }
+    // Empty cells after the last filled one do not count against the first row's width.
+    const qsizetype fields = reader.fieldCount();
+    const int count = static_cast<int>(
+        fields > width ? std::max<qsizetype>(reader.filledCount(), width) : fields);
     if (count != width) {
-      fail(rec.line, std::min(count, width),
-           count > width
-               ? u"лишняя ячейка: в строке %1 ячеек, а в первой строке %2"_s.arg(count).arg(width)
-               : u"нет ячейки: в строке %1 ячеек, а в первой строке %2"_s.arg(count).arg(width));
+      fail(line, std::min(count, width),
+           (count > width
+                ? u"лишняя ячейка: в строке %1 ячеек, а в первой строке %2"_s.arg(count).arg(width)
+                : u"нет ячейки: в строке %1 ячеек, а в первой строке %2"_s.arg(count).arg(width)) +
+               delimiterHint());
       continue;
     }
     std::vector<Cell> row(static_cast<std::size_t>(width));
     for (int j = 0; j < width; ++j) {
-      const bool corner = kind == TableKind::Grid && r == 0 && j == 0;
-      const QString cell = rec.cells[j].trimmed();
+      const bool corner = kind == TableKind::Grid && out.table.rows.empty() && j == 0;
+      const QString cell = cells[j].trimmed();
       if (corner || cell.isEmpty()) continue;
-      row[j] = ParseNumber(cell);
-      if (!row[j]) fail(rec.line, j, u"«%1» — не число"_s.arg(cell.left(40)));
+      row[j] = ParseTableNumber(cell);
+      if (!row[j]) {
+        const bool delimiterLike =
+            cell.contains(u',') || cell.contains(u';') || cell.contains(u'\t');
+        fail(
+            line, j,
+            u"«%1» — не число%2"_s.arg(cell.left(40), delimiterLike ? delimiterHint() : QString()));
+      }
     }
     out.table.rows.push_back(std::move(row));
-    out.lines.push_back(rec.line);
+    out.lines.push_back(static_cast<int>(line));
   }
+  if (reader.error()) {
+    fail(reader.error()->line, -1, reader.error()->message);
+  } else if (first) {
+    fail(0, -1, u"файл пуст — в нём нет ни одной строки таблицы"_s);
+  }
+  out.table.name = name;
+  out.table.fieldCount = width;
   if (errors > kMaxErrorsPerFile) {
     findings.push_back(
         {Finding::Error, name, u"и ещё ошибок: %1"_s.arg(errors - kMaxErrorsPerFile)});
@@ -307,26 +258,30 @@ std::optional<SourcedTable> ParseCsvTable(const QByteArray& input, const QString
 }
 
 std::optional<SourcedTable> ReadCsvTable(const QString& path, TableKind kind,
-                                         std::vector<Finding>& findings) {
-  const QString name = QFileInfo(path).fileName();
-  const QString tooLarge =
-      u"файл больше %1 МБ — таблица такого размера не бывает"_s.arg(kMaxCsvBytes / (1024 * 1024));
+                                         const CsvReading& reading, std::vector<Finding>& findings,
+                                         QString* note) {
+  const QFileInfo info(path);
+  const QString name = info.fileName();
+  const auto refuse = [&](const QString& text) -> std::optional<SourcedTable> {
+    findings.push_back({Finding::Error, name, text});
+    return std::nullopt;
+  };
+  // A pipe or a device would block or never end.
+  if (const QString what = NotARegularFile(path); !what.isEmpty()) {
+    return refuse(u"это %1, а не обычный файл; таблица читается только из файла"_s.arg(what));
+  }
+  if (info.isSymLink() && !info.exists()) {
+    return refuse(u"ссылка на файл %1, которого нет"_s.arg(info.symLinkTarget()));
+  }
+  if (info.size() > kMaxCsvBytes) {
+    return refuse(u"файл больше %1 МБ — таблица такого размера не бывает"_s.arg(kMaxCsvBytes /
+                                                                                (1024 * 1024)));
+  }
   QFile file(path);
-  if (QFileInfo(path).size() > kMaxCsvBytes) {
-    findings.push_back({Finding::Error, name, tooLarge});
-    return std::nullopt;
-  }
   if (!file.open(QIODevice::ReadOnly)) {
-    findings.push_back({Finding::Error, name, u"не открывается: %1"_s.arg(file.errorString())});
-    return std::nullopt;
+    return refuse(u"не открывается: %1"_s.arg(file.errorString()));
   }
-  // Bounded even if the file grows while it is read.
-  const QByteArray bytes = file.read(kMaxCsvBytes + 1);
-  if (bytes.size() > kMaxCsvBytes) {
-    findings.push_back({Finding::Error, name, tooLarge});
-    return std::nullopt;
-  }
-  return ParseCsvTable(bytes, name, kind, findings);
+  return ReadCsvTable(file, name, kind, reading, findings, note);
 }
 
 }  // namespace meltor

@@ -4,9 +4,11 @@
 
 // Climb tables as CSV files, in the shape one copies from a flight manual: the climb table as
 // "height_m,time_s" rows, the in-cloud grid with the column keys in its first row (the corner cell
-// says what the keys are) and one row per cloud base. UTF-8; on input a byte order mark, CRLF,
-// ';' or tab as delimiter and comma decimals are accepted.
+// says what the keys are) and one row per cloud base. Written in UTF-8; read as a spreadsheet
+// saves them (see CsvReader): a byte order mark, CRLF, ';' or tab as the delimiter, Windows-1251,
+// and numbers with a decimal comma and blanks between groups of digits.
 
+#include "csv.h"
 #include "profiles.h"
 #include "table.h"
 
@@ -55,14 +57,30 @@ struct CsvStyle {
 QByteArray ClimbCsv(const Table& table, CsvStyle style);
 QByteArray GridCsv(const Table& grid, HOblRule rule, CsvStyle style);
 
-// Reads a table from CSV text. Every cell that is not a number, every ragged row and a file with
-// no rows become errors in `findings`, each naming `name`, the line and the column; nullopt when
-// there was any. The grid's corner cell is left empty: it is text for the reader.
-std::optional<SourcedTable> ParseCsvTable(const QByteArray& bytes, const QString& name,
-                                          TableKind kind, std::vector<Finding>& findings);
+// A cell's text as a number: blanks around it, a leading '+', a comma for the decimal point and
+// an ordinary, no-break or narrow no-break space between groups of three digits («1 000,5») are
+// allowed; nothing else.
+std::optional<double> ParseTableNumber(const QString& text);
 
-// The same from a file, refusing one larger than kMaxCsvBytes before reading it.
+// How the CSV files are read: their encoding and delimiter (nullopt: from the first record).
+struct CsvReading {
+  CsvEncoding encoding = CsvEncoding::Auto;
+  std::optional<char> delimiter;
+};
+
+// Reads a table from CSV. Every cell that is not a number, every ragged or unreadable row and a
+// file with no rows become errors in `findings`, each naming `name`, the line and the column;
+// nullopt when there was any. The grid's corner cell is left empty: it is text for the reader.
+// Reading stops past kMaxCsvBytes. `note` receives what the reader says about an encoding it
+// guessed (CsvReader::encodingNote), empty when it guessed none.
+std::optional<SourcedTable> ReadCsvTable(QIODevice& in, const QString& name, TableKind kind,
+                                         const CsvReading& reading, std::vector<Finding>& findings,
+                                         QString* note = nullptr);
+
+// The same from a file. Anything but a regular file (a folder, a pipe, a device), a symbolic link
+// to nothing and a file larger than kMaxCsvBytes are refused before anything is read.
 std::optional<SourcedTable> ReadCsvTable(const QString& path, TableKind kind,
-                                         std::vector<Finding>& findings);
+                                         const CsvReading& reading, std::vector<Finding>& findings,
+                                         QString* note = nullptr);
 
 }  // namespace meltor

@@ -31,9 +31,8 @@ QString SqliteMessage(sqlite3* db) {
   return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("нет памяти");
 }
 
-// What `path` is when it is not a regular file (symlinks followed): a pipe or a device would block
-// or never end, so it is named and refused before anything reads from it. Empty for a regular file
-// and for a path that cannot be looked at (the open then says why).
+}  // namespace
+
 QString NotARegularFile(const QString& path) {
   namespace fs = std::filesystem;
 #ifdef _WIN32
@@ -61,6 +60,8 @@ QString NotARegularFile(const QString& path) {
       return QStringLiteral("файл особого типа");
   }
 }
+
+namespace {
 
 // Looks at the first bytes before SQLite does, so that a file of another kind gets a message
 // that says what it is. Returns the 100-byte header.

@@ -25,6 +25,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -67,7 +68,7 @@ QList<QStringList> ParseCsv(const QString& text, int* errorLine = nullptr) {
   QBuffer buffer;
   buffer.setData(text.toUtf8());
   buffer.open(QIODevice::ReadOnly);
-  meltor::cli::CsvReader reader(buffer);
+  meltor::CsvReader reader(buffer);
   QList<QStringList> records;
   while (auto r = reader.Next()) records << *r;
   if (errorLine) *errorLine = reader.error() ? reader.error()->line : 0;
@@ -270,8 +271,9 @@ void CliRunTest::calcFailures_data() {
       u" --day --hours 1 --minutes 0 --clouds 10 --base 500 --top 1500 --vis-km 3 --height 3000"_s;
   QTest::newRow("type not in the list, the spellings listed")
       << QString() << u"--type Boeing"_s + flight
-      << u"--type (Тип самолёта): «Boeing» нет в списке. Допустимо (регистр букв не важен): "
-         u"Л-39, Су-24, Су-25, Су-27, МиГ-29, МиГ-31; Л39, Су24, Су25, Су27, МиГ29, МиГ31; "
+      << u"--type (Тип самолёта): «Boeing» нет в списке. Допустимо (регистр букв не важен, вместо "
+         u"дефиса — пробел или тире): Л-39, Су-24, Су-25, Су-27, МиГ-29, МиГ-31; Л39, Су24, Су25, "
+         u"Су27, МиГ29, МиГ31; "
          u"L-39, Su-24, Su-25, Su-27, MiG-29, MiG-31; L39, Su24, Su25, Su27, MiG29, MiG31.\n"_s;
   QTest::newRow("flight height left out")
       << QString() << u"--type L-39 --hours 1 --minutes 0 --clouds 0"_s
@@ -428,6 +430,12 @@ void CliRunTest::usageErrors_data() {
   QTest::newRow("empty tables file name") << u"calc -t L-39 --tables="_s << u"--tables"_s;
   QTest::newRow("tables, empty file name") << u"tables list --tables="_s << u"--tables"_s;
   QTest::newRow("batch, unknown encoding") << u"batch --encoding latin9"_s << u"«latin9»"_s;
+  QTest::newRow("batch, unknown input delimiter")
+      << u"batch --input-delimiter |"_s << u"--input-delimiter «|»"_s;
+  QTest::newRow("tables check, unknown encoding")
+      << u"tables check --encoding latin9 ."_s << u"«latin9»"_s;
+  QTest::newRow("tables build, unknown delimiter")
+      << u"tables build -o x.mdb --delimiter | ."_s << u"--delimiter «|»"_s;
   QTest::newRow("batch, --bom and --no-bom") << u"batch --bom --no-bom"_s << u"--no-bom"_s;
   QTest::newRow("batch, raw echo in JSON") << u"batch -f json --raw"_s << u"--raw"_s;
   QTest::newRow("option before the command") << u"--type L-39 calc"_s << u"«--type»"_s;
@@ -720,7 +728,9 @@ void CliRunTest::batchRowWithWrongFieldCount() {
   const QList<QStringList> out = ParseCsv(r.out);
   QCOMPARE(out.size(), 4);
   QCOMPARE(out[1][16], u"-"_s);
-  QVERIFY2(out[1][17].contains(u"строка 2: полей 2"_s), qPrintable(out[1][17]));
+  QVERIFY2(out[1][17].contains(u"строка 2: полей 2, а в заголовке 6 — разделитель «,» определён по "
+                               u"заголовку, другой задаёт --input-delimiter"_s),
+           qPrintable(out[1][17]));
   QCOMPARE(out[2][16], u"-"_s);
   QVERIFY2(out[2][17].contains(u"строка 3: полей 7"_s), qPrintable(out[2][17]));
   QCOMPARE(out[3][16], u"1.30"_s);
@@ -778,7 +788,7 @@ void CliRunTest::batchTotalsInSpreadsheetDialect() {
   QBuffer buffer;
   buffer.setData(r.outBytes);
   QVERIFY(buffer.open(QIODevice::ReadOnly));
-  meltor::cli::CsvReader reader(buffer, std::nullopt);
+  meltor::CsvReader reader(buffer, std::nullopt);
   QList<QStringList> out;
   while (auto record = reader.Next()) out << *record;
   QVERIFY(!reader.error());
@@ -980,9 +990,9 @@ void CliRunTest::versionAndHelp_data() {
   QTest::newRow("tables --version") << u"tables list --version"_s << version << QStringList{};
   const QStringList calc{u"-t, --type TYPE"_s, u"--vis-hm"_s, u"-a, --height METRES"_s,
                          u"«Высота п-та, м»"_s, u"-e, --explain"_s};
-  const QStringList batch{u"-o, --output FILE"_s, u"-s, --totals"_s, u"--minute-columns"_s,
-                          u"--encoding"_s,        u"--no-bom"_s,     u"--raw"_s,
-                          u"day_night"_s};
+  const QStringList batch{u"-o, --output FILE"_s, u"-s, --totals"_s,     u"--minute-columns"_s,
+                          u"--encoding"_s,        u"--no-bom"_s,         u"--raw"_s,
+                          u"day_night"_s,         u"--input-delimiter"_s};
   QTest::newRow("--help") << u"--help"_s << calc + batch + QStringList{u"show ИМЯ"_s}
                           << QStringList{};
   QTest::newRow("calc --help") << u"calc --help"_s << calc << batch;
@@ -997,6 +1007,10 @@ void CliRunTest::versionAndHelp_data() {
   QTest::newRow("tables plot -h among its options")
       << u"tables plot --type L39 -h"_s << QStringList{u"-o, --output FILE"_s, u".png"_s}
       << QStringList{u"--strict"_s};
+  QTest::newRow("tables check --help: how CSV is read")
+      << u"tables check --help"_s
+      << QStringList{u"--strict"_s, u"--encoding NAME"_s, u"--delimiter CHAR"_s}
+      << QStringList{u"--force"_s};
 }
 
 void CliRunTest::versionAndHelp() {
@@ -1026,9 +1040,20 @@ void CliRunTest::typeNames_data() {
   QTest::newRow("table spelling") << u"SU25"_s << u"Су-25"_s;
   QTest::newRow("blanks around") << u" \tЛ-39 "_s << u"Л-39"_s;
   QTest::newRow("empty stays empty") << u"  "_s << QString();
-  QTest::newRow("blank inside") << u"Су 27"_s << u"?"_s;
-  QTest::newRow("Latin c for Cyrillic с") << u"Cу-27"_s << u"?"_s;
+  QTest::newRow("blank inside") << u"Су 27"_s << u"Су-27"_s;
+  QTest::newRow("Latin c for Cyrillic с") << u"Cу-27"_s << u"Су-27"_s;
+  QTest::newRow("en dash") << u"Л–39"_s << u"Л-39"_s;
+  QTest::newRow("em dash, capitals") << u"СУ—24"_s << u"Су-24"_s;
+  QTest::newRow("minus sign, no-break space") << u"Су\u00A0\u221225"_s << u"Су-25"_s;
+  QTest::newRow("Latin M in a Cyrillic name") << u"Mиг-29"_s << u"МиГ-29"_s;
+  QTest::newRow("Latin letters all that look Cyrillic") << u"MNГ 31"_s << u"?"_s;
+  QTest::newRow("Cyrillic М in a Latin name") << u"МiG 31"_s << u"МиГ-31"_s;
+  QTest::newRow("Latin look-alikes alone") << u"Cy-27"_s << u"Су-27"_s;
+  QTest::newRow("Latin u is no у") << u"Cu-27"_s << u"?"_s;
   QTest::newRow("other type") << u"Ту-22"_s << u"?"_s;
+  QTest::newRow("other type with a blank") << u"Ту 22"_s << u"?"_s;
+  QTest::newRow("a blank between digits") << u"Су-2 7"_s << u"?"_s;
+  QTest::newRow("a dash between letters") << u"Ми-Г29"_s << u"?"_s;
 }
 
 void CliRunTest::typeNames() {
@@ -1112,28 +1137,76 @@ void CliRunTest::batchOutputFile() {
   QVERIFY2(r.err.contains(u"no/such.csv"_s), qPrintable(r.err));
 }
 
+namespace {
+
+// The example logbook as a spreadsheet with Russian settings saves it: `delimiter` between the
+// cells (none of which needs quotes), CRLF, in `encoding`, with a byte order mark if asked.
+QByteArray ExampleFlights(char delimiter, const char* encoding, bool byteOrderMark) {
+  QFile f(QStringLiteral(MELTOR_EXAMPLE_FLIGHTS));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  QString text = QString::fromUtf8(f.readAll());
+  text.replace(u',', QLatin1Char(delimiter)).replace(u"\n"_s, u"\r\n"_s);
+  QStringEncoder encoder(encoding);
+  const QByteArray bytes = encoder.encode(text);
+  return byteOrderMark ? "\xEF\xBB\xBF" + bytes : bytes;
+}
+
+// Every record of a CSV text, its delimiter found in its header.
+QList<QStringList> Records(const QByteArray& bytes) {
+  QBuffer buffer;
+  buffer.setData(bytes);
+  buffer.open(QIODevice::ReadOnly);
+  meltor::CsvReader reader(buffer, std::nullopt);
+  QList<QStringList> records;
+  while (auto r = reader.Next()) records << *r;
+  return records;
+}
+
+}  // namespace
+
 void CliRunTest::batchDialect_data() {
   QTest::addColumn<QByteArray>("input");
   QTest::addColumn<QString>("args");
   QTest::addColumn<QByteArray>("start");  // the output's first bytes
   QTest::addColumn<QString>("type");      // the first row's type as echoed; empty: the row fails
+  QTest::addColumn<bool>("note");         // stderr says the encoding was guessed
+  // The same flights as plain UTF-8 CSV: the output must hold the same records; empty: not
+  // compared, and every row must calculate.
+  QTest::addColumn<QByteArray>("plain");
   const QByteArray semicolons =
       "\xEF\xBB\xBFtype;minutes;clouds;vis_km;height\r\nЛ-39;90;0;1;1000\r\n"_ba;
   const QByteArray cp1251 = "type;minutes;clouds;vis_km;height\n\xCB-39;90;0;1;1000\n"_ba;
+  const QByteArray tabs = "type\tminutes\tclouds\tvis_km\theight\nL39\t90\t0\t1\t1000\n"_ba;
   const QByteArray bom = "\xEF\xBB\xBF"_ba;
+  const QByteArray none;
   QTest::newRow("semicolons and a mark follow")
-      << semicolons << QString() << bom + "type;hours;" << u"Л-39"_s;
-  QTest::newRow("tabs follow") << "type\tminutes\tclouds\tvis_km\theight\nL39\t90\t0\t1\t1000\n"_ba
-                               << QString() << "type\thours\t"_ba << u"L39"_s;
+      << semicolons << QString() << bom + "type;hours;" << u"Л-39"_s << false << none;
+  QTest::newRow("tabs follow") << tabs << QString() << "type\thours\t"_ba << u"L39"_s << false
+                               << none;
   QTest::newRow("--delimiter and --no-bom say otherwise")
-      << semicolons << u"-d , --no-bom"_s << "type,hours,"_ba << u"Л-39"_s;
+      << semicolons << u"-d , --no-bom"_s << "type,hours,"_ba << u"Л-39"_s << false << none;
   QTest::newRow("--bom on a plain input")
       << "type,minutes,clouds,vis_km,height\nL-39,90,0,1,1000\n"_ba << u"--bom"_s
-      << bom + "type,hours,"_ba << u"L-39"_s;
+      << bom + "type,hours,"_ba << u"L-39"_s << false << none;
   QTest::newRow("Windows-1251 read, written as UTF-8 with a mark")
-      << cp1251 << u"--encoding windows-1251"_s << bom + "type;hours;"_ba << u"Л-39"_s;
-  QTest::newRow("Windows-1251 without --encoding")
-      << cp1251 << QString() << "type;hours;"_ba << QString();
+      << cp1251 << u"--encoding windows-1251"_s << bom + "type;hours;"_ba << u"Л-39"_s << false
+      << none;
+  QTest::newRow("Windows-1251 found without --encoding")
+      << cp1251 << QString() << bom + "type;hours;"_ba << u"Л-39"_s << true << none;
+  QTest::newRow("Windows-1251 read as the UTF-8 asked for")
+      << cp1251 << u"--encoding utf-8"_s << "type;hours;"_ba << QString() << false << none;
+  QTest::newRow("--input-delimiter")
+      << tabs << u"--input-delimiter tab -d ;"_s << "type;hours;"_ba << u"L39"_s << false << none;
+  const QByteArray example = ExampleFlights(',', "UTF-8", false);
+  QTest::newRow("example flights, Windows-1251 and ';'")
+      << ExampleFlights(';', "windows-1251", false) << QString() << bom + "type;hours;"_ba
+      << u"L-39"_s << true << example;
+  QTest::newRow("example flights, CSV UTF-8")
+      << ExampleFlights(';', "UTF-8", true) << QString() << bom + "type;hours;"_ba << u"L-39"_s
+      << false << example;
+  QTest::newRow("example flights, Windows-1251 and tab")
+      << ExampleFlights('\t', "windows-1251", false) << QString() << bom + "type\thours\t"_ba
+      << u"L-39"_s << true << example;
 }
 
 void CliRunTest::batchDialect() {
@@ -1141,13 +1214,18 @@ void CliRunTest::batchDialect() {
   QFETCH(QString, args);
   QFETCH(QByteArray, start);
   QFETCH(QString, type);
-  const Outcome r = Run(QStringList{u"batch"_s, u"--tables"_s, tables_} + Words(args), input);
-  QCOMPARE(r.code, type.isEmpty() ? 1 : 0);
+  QFETCH(bool, note);
+  QFETCH(QByteArray, plain);
+  // The example flights on the shipped tables, where every type has its tables.
+  const QString tables = plain.isEmpty() ? tables_ : QStringLiteral(MELTOR_SHIPPED_TABLES);
+  const Outcome r = Run(QStringList{u"batch"_s, u"--tables"_s, tables} + Words(args), input);
+  if (plain.isEmpty()) QCOMPARE(r.code, type.isEmpty() ? 1 : 0);
+  QCOMPARE(r.err.contains(u"текст не в UTF-8 — прочитан как Windows-1251"_s), note);
   QVERIFY2(r.outBytes.startsWith(start), r.outBytes.constData());
   QBuffer buffer;
   buffer.setData(r.outBytes);
   QVERIFY(buffer.open(QIODevice::ReadOnly));
-  meltor::cli::CsvReader reader(buffer, std::nullopt);
+  meltor::CsvReader reader(buffer, std::nullopt);
   QVERIFY(reader.Next());
   const std::optional<QStringList> row = reader.Next();
   QVERIFY(row && row->size() == OutputHeader().size());
@@ -1158,6 +1236,11 @@ void CliRunTest::batchDialect() {
     QCOMPARE(row->front(), type);
     QCOMPARE(row->at(16), u"ПМУ"_s);
     QCOMPARE(row->back(), QString());
+  }
+  if (!plain.isEmpty()) {
+    const Outcome same = Run(QStringList{u"batch"_s, u"--tables"_s, tables}, plain);
+    QCOMPARE(r.code, same.code);
+    QCOMPARE(Records(r.outBytes), Records(same.outBytes));
   }
 }
 
@@ -1201,11 +1284,12 @@ void CliRunTest::batchSpoiltRows() {
       "type,minutes,clouds,vis_km,height\n"
       "L-39,9\xFF,0,1,1000\n"
       "L-39,90,0,1,10\"00\n"
-      "L-39,90,0,1,1000\n"
+      "Л-39,90,0,1,1000\n"
       "\"L-39,90,0,1,1000\n"
       "L-39,90,0,1,1000\n"_ba;
   const Outcome r = Run({u"batch"_s, u"--tables"_s, tables_}, input);
   QCOMPARE(r.code, 1);
+  // As much UTF-8 as bytes that are none: the input is UTF-8, and nothing is said of it.
   QCOMPARE(r.err, u"meltor-cli: 3 из 4 строк не рассчитаны\n"_s);
   const QList<QStringList> out = ParseCsv(r.out);
   QCOMPARE(out.size(), 5);
@@ -1217,6 +1301,13 @@ void CliRunTest::batchSpoiltRows() {
   QVERIFY2(out[4][17].contains(u"кавычка, открытая в строке 5, не закрыта до конца файла: "
                                u"строки 5–6 прочитаны как одно поле"_s),
            qPrintable(out[4][17]));
+  // Without the UTF-8 of its fourth row, the input is read as Windows-1251, and stderr says so.
+  const Outcome guessed =
+      Run({u"batch"_s, u"--tables"_s, tables_}, QByteArray(input).replace("Л-39", "L-39"));
+  QVERIFY2(guessed.err.startsWith(u"meltor-cli: стандартный ввод: текст не в UTF-8 — прочитан как "
+                                  u"Windows-1251 (другую кодировку задаёт --encoding)\n"_s),
+           qPrintable(guessed.err));
+  QCOMPARE(ParseCsv(guessed.out)[1][2], u"9я"_s);
 }
 
 QTEST_GUILESS_MAIN(CliRunTest)

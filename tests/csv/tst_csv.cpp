@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Meltor contributors
-// The CSV reader and writer of meltor-cli: quoting, line breaks, faults, and input that arrives
-// in pieces of any size.
+// The CSV reader and writer: quoting, line breaks, blank records, faults, limits, the encoding
+// and the delimiter found in the input, and input that arrives in pieces of any size.
 
 #include "csv.h"
 
@@ -9,8 +9,9 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
-using meltor::cli::CsvReader;
-using meltor::cli::CsvWriter;
+using meltor::CsvEncoding;
+using meltor::CsvReader;
+using meltor::CsvWriter;
 
 using Records = QList<QStringList>;
 
@@ -29,7 +30,11 @@ ReadResult ReadAll(const QByteArray& bytes, qsizetype chunkSize, const QString& 
   buffer.setData(bytes);
   buffer.open(QIODevice::ReadOnly);
   CsvReader reader(buffer, ',', chunkSize);
-  if (!encoding.isEmpty() && !reader.SetEncoding(encoding)) return {};
+  if (!encoding.isEmpty()) {
+    const std::optional<CsvEncoding> named = meltor::CsvEncodingNamed(encoding);
+    if (!named) return {};
+    reader.SetEncoding(*named);
+  }
   ReadResult result;
   while (auto record = reader.Next()) {
     result.records << *record;
@@ -52,6 +57,10 @@ class CsvTest : public QObject {
   void reads_data();
   void reads();
   void recordLines();
+  void limits_data();
+  void limits();
+  void choosesEncoding_data();
+  void choosesEncoding();
   void detectsDelimiter_data();
   void detectsDelimiter();
   void writes_data();
@@ -66,7 +75,7 @@ void CsvTest::reads_data() {
   QTest::addColumn<Records>("expected");
   QTest::addColumn<QList<int>>("spoilt");  // lines of the records read with a problem
   QTest::addColumn<int>("errorLine");      // 0: no error that ends the reading
-  QTest::addColumn<QString>("encoding");   // empty: UTF-8
+  QTest::addColumn<QString>("encoding");   // empty: chosen by the reader
 
   const QList<int> none;
   const qsizetype max = CsvReader::kMaxRecordBytes;
@@ -79,14 +88,21 @@ void CsvTest::reads_data() {
       << QString();
   QTest::newRow("CR alone ends a line")
       << "a\rb\r"_ba << Records{{"a"_L1}, {"b"_L1}} << QList<int>{} << 0 << QString();
-  QTest::newRow("empty fields") << ",,\n"_ba << Records{{""_L1, ""_L1, ""_L1}} << QList<int>{} << 0
-                                << QString();
+  QTest::newRow("empty fields; a record of them is none")
+      << ",,\n,x,\n"_ba << Records{{""_L1, "x"_L1, ""_L1}} << QList<int>{} << 0 << QString();
+  QTest::newRow("records of blanks are none")
+      << "a\n , \n \t \n,,,\r\nb\n"_ba << Records{{"a"_L1}, {"b"_L1}} << none << 0 << QString();
+  QTest::newRow("a blank record at the end")
+      << "a\n,"_ba << Records{{"a"_L1}} << none << 0 << QString();
   QTest::newRow("trailing delimiter")
       << "a,\nb,"_ba << Records{{"a"_L1, ""_L1}, {"b"_L1, ""_L1}} << QList<int>{} << 0 << QString();
   QTest::newRow("blanks belong to the field")
       << " a , b\n"_ba << Records{{" a "_L1, " b"_L1}} << QList<int>{} << 0 << QString();
   QTest::newRow("quoted delimiter")
       << "\"a,b\",c\n"_ba << Records{{"a,b"_L1, "c"_L1}} << QList<int>{} << 0 << QString();
+  QTest::newRow("blanks around quotes are no part of the field")
+      << "  \"a,b\" ,\t\"c \"\t\n \"d\" "_ba << Records{{"a,b"_L1, "c "_L1}, {"d"_L1}} << none << 0
+      << QString();
   QTest::newRow("doubled quotes") << "\"say \"\"hi\"\"\"\n"_ba << Records{{"say \"hi\""_L1}}
                                   << QList<int>{} << 0 << QString();
   QTest::newRow("quoted line breaks kept")
@@ -115,9 +131,19 @@ void CsvTest::reads_data() {
       << QString();
   QTest::newRow("quote inside unquoted field")
       << "ab\"c,d\ne\n"_ba << Records{{"ab\"c,d"_L1}, {"e"_L1}} << QList<int>{1} << 0 << QString();
-  QTest::newRow("not UTF-8") << "a\nb\xFF,c\nd\n"_ba
-                             << Records{{"a"_L1}, {u"b\uFFFD"_s, "c"_L1}, {"d"_L1}} << QList<int>{2}
+  QTest::newRow("not UTF-8") << "a\nб\xFF,c\nd\n"_ba
+                             << Records{{"a"_L1}, {u"б\uFFFD"_s, "c"_L1}, {"d"_L1}} << QList<int>{2}
                              << 0 << QString();
+  QTest::newRow("not UTF-8, named")
+      << "a\nb\xFF,c\n"_ba << Records{{"a"_L1}, {u"b\uFFFD"_s, "c"_L1}} << QList<int>{2} << 0
+      << u"utf-8"_s;
+  QTest::newRow("text after blanks after a closing quote")
+      << "\"a\" b,c\nd\n"_ba << Records{{"a b,c"_L1}, {"d"_L1}} << QList<int>{1} << 0 << QString();
+  // The encoding is chosen from the first 64 KB: a bad byte beyond them spoils its record.
+  QTest::newRow("a bad byte beyond the first 64 KB")
+      << "a\n"_ba.repeated(35000) + "\xCB\n"
+      << Records(35000, QStringList{"a"_L1}) + Records{{u"\uFFFD"_s}} << QList<int>{35001} << 0
+      << QString();
   QTest::newRow("NUL byte") << "a\0b\nc\n"_ba << Records{{u"a\uFFFDb"_s}, {"c"_L1}} << QList<int>{1}
                             << 0 << QString();
   QTest::newRow("line count passes quoted breaks")
@@ -127,6 +153,10 @@ void CsvTest::reads_data() {
                                 << Records{{u"Л-39"_s, u"днём"_s}} << none << 0
                                 << u"windows-1251"_s;
   QTest::newRow("UTF-8 named") << "\xD0\x9B\n"_ba << Records{{u"Л"_s}} << none << 0 << u"UTF-8"_s;
+  QTest::newRow("Windows-1251 found") << "\xCB-39,\xE4\xED\xB8\xEC\n"_ba
+                                      << Records{{u"Л-39"_s, u"днём"_s}} << none << 0 << QString();
+  QTest::newRow("KOI8-R") << "\xEC-39\n"_ba << Records{{u"Л-39"_s}} << none << 0 << u"koi8-r"_s;
+  QTest::newRow("CP866") << "\x8B-39\n"_ba << Records{{u"Л-39"_s}} << none << 0 << u"cp866"_s;
 
   // What ends the reading: UTF-16 and records beyond the maximum, line break included.
   QTest::newRow("UTF-16") << "\xFF\xFE"
@@ -163,9 +193,103 @@ void CsvTest::reads() {
 }
 
 void CsvTest::recordLines() {
-  const ReadResult r = ReadAll("h\n\n\"a\nb\"\n\nc\n"_ba, 2);
-  QCOMPARE(r.records.size(), 3);
-  QCOMPARE(r.lines, (QList<int>{1, 3, 6}));
+  const ReadResult r = ReadAll("h\n\n\"a\nb\"\n\nc\n , \nd\n"_ba, 2);
+  QCOMPARE(r.records.size(), 4);
+  QCOMPARE(r.lines, (QList<int>{1, 3, 6, 8}));
+}
+
+void CsvTest::limits_data() {
+  QTest::addColumn<QByteArray>("input");
+  QTest::addColumn<int>("maxFields");      // -1: every field kept
+  QTest::addColumn<int>("maxInputBytes");  // -1: no limit
+  QTest::addColumn<Records>("expected");
+  QTest::addColumn<QList<int>>("fieldCounts");   // of each record
+  QTest::addColumn<QList<int>>("filledCounts");  // up to the last field with text
+  QTest::addColumn<int>("errorLine");            // 0: no error that ends the reading
+
+  QTest::newRow("every field kept") << "1,2,,\n\"\",2\n"_ba << -1 << -1
+                                    << Records{{"1"_L1, "2"_L1, ""_L1, ""_L1}, {""_L1, "2"_L1}}
+                                    << QList<int>{4, 2} << QList<int>{2, 2} << 0;
+  QTest::newRow("fields beyond the most kept are counted")
+      << "1,2,3,4\n1,,,\n"_ba << 2 << -1 << Records{{"1"_L1, "2"_L1}, {"1"_L1, ""_L1}}
+      << QList<int>{4, 4} << QList<int>{4, 1} << 0;
+  QTest::newRow("a long row of commas kept as none")
+      << "a\n"_ba + QByteArray(500000, ',') + "\nb\n"
+      << 3 << -1 << Records{{"a"_L1}, {"b"_L1}} << QList<int>{1, 1} << QList<int>{1, 1} << 0;
+  QTest::newRow("input at its maximum")
+      << "a,b\nc,d\ne\n"_ba << -1 << 10 << Records{{"a"_L1, "b"_L1}, {"c"_L1, "d"_L1}, {"e"_L1}}
+      << QList<int>{2, 2, 1} << QList<int>{2, 2, 1} << 0;
+  QTest::newRow("input a byte past it")
+      << "a,b\nc,d\ne\n"_ba << -1 << 9 << Records{} << QList<int>{} << QList<int>{} << 1;
+}
+
+void CsvTest::limits() {
+  QFETCH(QByteArray, input);
+  QFETCH(int, maxFields);
+  QFETCH(int, maxInputBytes);
+  QFETCH(Records, expected);
+  QFETCH(QList<int>, fieldCounts);
+  QFETCH(QList<int>, filledCounts);
+  QFETCH(int, errorLine);
+  for (const qsizetype chunk : {qsizetype{1}, qsizetype{4}, qsizetype{65536}}) {
+    QBuffer buffer;
+    buffer.setData(input);
+    buffer.open(QIODevice::ReadOnly);
+    CsvReader reader(buffer, ',', chunk);
+    reader.SetMaxFields(maxFields);
+    reader.SetMaxInputBytes(maxInputBytes);
+    Records records;
+    QList<int> fields, filled;
+    while (auto record = reader.Next()) {
+      records << *record;
+      fields << static_cast<int>(reader.fieldCount());
+      filled << static_cast<int>(reader.filledCount());
+    }
+    QCOMPARE(records, expected);
+    QCOMPARE(fields, fieldCounts);
+    QCOMPARE(filled, filledCounts);
+    QCOMPARE(reader.error() ? static_cast<int>(reader.error()->line) : 0, errorLine);
+  }
+}
+
+void CsvTest::choosesEncoding_data() {
+  QTest::addColumn<QByteArray>("input");
+  QTest::addColumn<QString>("chosen");  // as CsvEncodingShown names it
+  QTest::addColumn<bool>("note");       // whether the reader says it guessed
+
+  const QByteArray ascii(CsvReader::kEncodingWindow - 1, 'x');
+  QTest::newRow("ASCII") << "a,b\n"_ba << u"UTF-8"_s << false;
+  QTest::newRow("UTF-8") << "Л-39,днём\n"_ba << u"UTF-8"_s << false;
+  QTest::newRow("Windows-1251") << "\xCB-39,\xE4\xED\xB8\xEC\n"_ba << u"Windows-1251"_s << true;
+  QTest::newRow("a stray byte among UTF-8") << "Л,\xFF\n"_ba << u"UTF-8"_s << false;
+  // «Пётр» in Windows-1251: «Пё» is also a valid UTF-8 sequence, «тр» is none.
+  QTest::newRow("more bad bytes than UTF-8 sequences")
+      << "\xCF\xB8\xF2\xF0\n"_ba << u"Windows-1251"_s << true;
+  QTest::newRow("overlong form") << "\xC0\xAF\n"_ba << u"Windows-1251"_s << true;
+  QTest::newRow("surrogate") << "\xED\xA0\x80\n"_ba << u"Windows-1251"_s << true;
+  QTest::newRow("byte order mark") << "\xEF\xBB\xBF\xCB-39\n"_ba << u"UTF-8"_s << false;
+  QTest::newRow("a sequence cut by the end of the window") << ascii + "\xD0\x9B\n"
+                                                           << u"UTF-8"_s << false;
+  QTest::newRow("a sequence cut by the end of the input")
+      << "a\xD0"_ba << u"Windows-1251"_s << true;
+  QTest::newRow("Windows-1251 beyond the window") << ascii + "x\xCB\n" << u"UTF-8"_s << false;
+}
+
+void CsvTest::choosesEncoding() {
+  QFETCH(QByteArray, input);
+  QFETCH(QString, chosen);
+  QFETCH(bool, note);
+  for (const qsizetype chunk : {qsizetype{1}, qsizetype{65536}}) {
+    QBuffer buffer;
+    buffer.setData(input);
+    buffer.open(QIODevice::ReadOnly);
+    CsvReader reader(buffer, ',', chunk);
+    QVERIFY(reader.Next());
+    QCOMPARE(meltor::CsvEncodingShown(reader.encoding()), chosen);
+    QCOMPARE(reader.utf8(), chosen == u"UTF-8"_s);
+    QCOMPARE(!reader.encodingNote().isEmpty(), note);
+    if (note) QVERIFY2(reader.encodingNote().contains(chosen), qPrintable(reader.encodingNote()));
+  }
 }
 
 void CsvTest::detectsDelimiter_data() {
@@ -184,6 +308,16 @@ void CsvTest::detectsDelimiter_data() {
       << "\"a,\tb\";c,d\n1;2\n"_ba << ';' << Records{{"a,\tb"_L1, "c,d"_L1}, {"1"_L1, "2"_L1}};
   QTest::newRow("one column: commas after it")
       << "\n\"a;b\"\n1,2\n"_ba << ',' << Records{{"a;b"_L1}, {"1"_L1, "2"_L1}};
+  // The delimiter that gives the header the most fields, not the first one met.
+  QTest::newRow("a comma in the corner cell of a ';' file")
+      << u"Нн \\ Нв, м;100;200\r\n0;5,5;10\r\n"_s.toUtf8() << ';'
+      << Records{{u"Нн \\ Нв, м"_s, "100"_L1, "200"_L1}, {"0"_L1, "5,5"_L1, "10"_L1}};
+  QTest::newRow("tie: semicolon before comma")
+      << "a,b;c\n"_ba << ';' << Records{{"a,b"_L1, "c"_L1}};
+  QTest::newRow("tie: comma before tab") << "a\tb,c\n"_ba << ',' << Records{{"a\tb"_L1, "c"_L1}};
+  QTest::newRow("tabs by count") << "a\tb\tc,d\n"_ba << '\t' << Records{{"a"_L1, "b"_L1, "c,d"_L1}};
+  QTest::newRow("a blank row before the header")
+      << u";;\r\nа;б\r\n"_s.toUtf8() << ';' << Records{{u"а"_s, u"б"_s}};
 }
 
 void CsvTest::detectsDelimiter() {
@@ -200,6 +334,7 @@ void CsvTest::detectsDelimiter() {
     QVERIFY(!reader.error());
     QCOMPARE(records, expected);
     QCOMPARE(reader.delimiter(), delimiter);
+    QVERIFY(reader.delimiterFound());
   }
 }
 
@@ -212,8 +347,10 @@ void CsvTest::writes_data() {
   QTest::newRow("quote doubled") << QStringList{"say \"hi\""_L1} << "\"say \"\"hi\"\"\"\n"_ba;
   QTest::newRow("line breaks quoted")
       << QStringList{"a\nb"_L1, "c\r"_L1} << "\"a\nb\",\"c\r\"\n"_ba;
-  QTest::newRow("empty fields") << QStringList{""_L1, ""_L1} << ",\n"_ba;
+  QTest::newRow("empty fields") << QStringList{""_L1, ""_L1} << "\"\",\n"_ba;
   QTest::newRow("a lone empty field") << QStringList{""_L1} << "\"\"\n"_ba;
+  QTest::newRow("blanks alone") << QStringList{" "_L1, "\t"_L1} << "\" \",\t\n"_ba;
+  QTest::newRow("some text: no quotes") << QStringList{""_L1, "a"_L1} << ",a\n"_ba;
 }
 
 void CsvTest::writes() {
@@ -233,6 +370,8 @@ void CsvTest::roundTrip() {
       {""_L1, ""_L1},
       {"\r\n"_L1, "\"\""_L1},
       {"end"_L1, " "_L1},
+      {" "_L1, "\t"_L1},
+      {" \"a\""_L1, "b"_L1},
   };
   QBuffer buffer;
   buffer.open(QIODevice::WriteOnly);
@@ -259,8 +398,8 @@ void CsvTest::defusesFormulas_data() {
 void CsvTest::defusesFormulas() {
   QFETCH(QString, cell);
   QFETCH(QString, shown);
-  QCOMPARE(meltor::cli::DefusedCell(cell), shown);
+  QCOMPARE(meltor::DefusedCell(cell), shown);
 }
 
 QTEST_APPLESS_MAIN(CsvTest)
-#include "tst_cli_csv.moc"
+#include "tst_csv.moc"

@@ -5,16 +5,120 @@
 #include <QIODevice>
 
 #include <algorithm>
+#include <array>
 
 using namespace Qt::StringLiterals;
 
-namespace meltor::cli {
+namespace meltor {
 
 namespace {
 
 constexpr auto kDecoderFlags = QStringDecoder::Flag::Stateless;
 
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+// The valid multi-byte UTF-8 sequences in `bytes`, and the bytes above 127 that belong to none.
+// A sequence cut off by the end of `bytes` counts as neither unless `complete` says nothing
+// follows.
+struct Utf8Census {
+  qsizetype valid = 0;
+  qsizetype invalid = 0;
+};
+
+Utf8Census CountUtf8(QByteArrayView bytes, bool complete) {
+  Utf8Census census;
+  qsizetype i = 0;
+  while (i < bytes.size()) {
+    const auto c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    // The length a lead byte announces and the range of the byte after it: no overlong forms, no
+    // surrogates, nothing beyond U+10FFFF.
+    int length = 0;
+    unsigned char low = 0x80;
+    unsigned char high = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3;
+      if (c == 0xE0) low = 0xA0;
+      if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4;
+      if (c == 0xF0) low = 0x90;
+      if (c == 0xF4) high = 0x8F;
+    }
+    bool ok = length > 0;
+    for (int n = 1; ok && n < length; ++n) {
+      if (i + n >= bytes.size()) {
+        if (!complete) return census;  // the rest of it lies beyond what was looked at
+        ok = false;
+        break;
+      }
+      const auto next = static_cast<unsigned char>(bytes[i + n]);
+      ok = n == 1 ? next >= low && next <= high : next >= 0x80 && next <= 0xBF;
+    }
+    if (ok) {
+      ++census.valid;
+      i += length;
+    } else {
+      ++census.invalid;
+      ++i;
+    }
+  }
+  return census;
+}
+
 }  // namespace
+
+std::optional<CsvEncoding> CsvEncodingNamed(const QString& name) {
+  const QString n = name.trimmed().toLower();
+  if (n == u"auto"_s) return CsvEncoding::Auto;
+  if (n == u"utf-8"_s || n == u"utf8"_s) return CsvEncoding::Utf8;
+  if (n == u"windows-1251"_s || n == u"cp1251"_s || n == u"1251"_s) {
+    return CsvEncoding::Windows1251;
+  }
+  if (n == u"koi8-r"_s) return CsvEncoding::Koi8R;
+  if (n == u"cp866"_s || n == u"ibm866"_s) return CsvEncoding::Cp866;
+  return std::nullopt;
+}
+
+QString CsvEncodingChoices() {
+  return u"auto, utf-8, windows-1251, koi8-r, cp866"_s;
+}
+
+QString CsvEncodingShown(CsvEncoding encoding) {
+  switch (encoding) {
+    case CsvEncoding::Auto:
+      return u"auto"_s;
+    case CsvEncoding::Utf8:
+      return u"UTF-8"_s;
+    case CsvEncoding::Windows1251:
+      return u"Windows-1251"_s;
+    case CsvEncoding::Koi8R:
+      return u"KOI8-R"_s;
+    case CsvEncoding::Cp866:
+      return u"CP866"_s;
+  }
+  return {};
+}
+
+std::optional<char> CsvDelimiterNamed(const QString& text) {
+  if (text == u","_s) return ',';
+  if (text == u";"_s) return ';';
+  if (text == u"\t"_s || text == u"\\t"_s || text.compare(u"tab"_s, Qt::CaseInsensitive) == 0) {
+    return '\t';
+  }
+  return std::nullopt;
+}
+
+QString CsvDelimiterShown(char delimiter) {
+  return delimiter == '\t' ? u"табуляция"_s : u"«%1»"_s.arg(QLatin1Char(delimiter));
+}
 
 CsvReader::CsvReader(QIODevice& in, std::optional<char> delimiter, qsizetype chunkSize,
                      qsizetype maxRecordBytes)
@@ -26,42 +130,56 @@ CsvReader::CsvReader(QIODevice& in, std::optional<char> delimiter, qsizetype chu
       // A byte order mark inside the data is text like any other.
       decoder_(QStringDecoder::Utf8, kDecoderFlags | QStringDecoder::Flag::ConvertInitialBom) {}
 
-bool CsvReader::SetEncoding(const QString& name) {
-  const QString n = name.trimmed().toLower();
-  if (n == u"utf-8"_s || n == u"utf8"_s) {
-    decoder_ = QStringDecoder(QStringDecoder::Utf8,
-                              kDecoderFlags | QStringDecoder::Flag::ConvertInitialBom);
-    utf8_ = true;
-    return true;
-  }
+void CsvReader::SetEncoding(CsvEncoding encoding) {
+  encoding_ = encoding;
   const char* codec = nullptr;
-  if (n == u"windows-1251"_s || n == u"cp1251"_s || n == u"1251"_s) {
-    codec = "windows-1251";
-  } else if (n == u"koi8-r"_s) {
-    codec = "KOI8-R";
-  } else if (n == u"cp866"_s || n == u"ibm866"_s) {
-    codec = "IBM866";
-  } else {
-    return false;
+  switch (encoding) {
+    case CsvEncoding::Auto:
+    case CsvEncoding::Utf8:
+      decoder_ = QStringDecoder(QStringDecoder::Utf8,
+                                kDecoderFlags | QStringDecoder::Flag::ConvertInitialBom);
+      return;
+    case CsvEncoding::Windows1251:
+      codec = "windows-1251";
+      break;
+    case CsvEncoding::Koi8R:
+      codec = "KOI8-R";
+      break;
+    case CsvEncoding::Cp866:
+      codec = "IBM866";
+      break;
   }
-  QStringDecoder decoder(codec, kDecoderFlags);
-  if (!decoder.isValid()) return false;
-  decoder_ = std::move(decoder);
-  utf8_ = false;
-  return true;
+  decoder_ = QStringDecoder(codec, kDecoderFlags);
+}
+
+QString CsvReader::encodingNote() const {
+  return guessed_ ? u"текст не в UTF-8 — прочитан как %1"_s.arg(CsvEncodingShown(encoding_))
+                  : QString();
 }
 
 bool CsvReader::Fill() {
   if (ended_) return false;
   buffer_.remove(0, pos_);
   pos_ = 0;
+  qint64 want = chunkSize_;
+  // One byte past the limit is enough to tell an input that is too long.
+  if (maxInputBytes_ >= 0) want = std::min<qint64>(want, maxInputBytes_ - inputBytes_ + 1);
   const qsizetype kept = buffer_.size();
-  buffer_.resize(kept + chunkSize_);
-  const qint64 n = in_.read(buffer_.data() + kept, chunkSize_);
+  buffer_.resize(kept + want);
+  const qint64 n = in_.read(buffer_.data() + kept, want);
   buffer_.resize(kept + std::max<qint64>(n, 0));
   if (n <= 0) {
     ended_ = true;
     if (n < 0) Fail(line_, u"вход не прочитан: %1"_s.arg(in_.errorString()));
+    return false;
+  }
+  inputBytes_ += n;
+  if (maxInputBytes_ >= 0 && inputBytes_ > maxInputBytes_) {
+    ended_ = true;
+    const QString size = maxInputBytes_ % (1024 * 1024) == 0
+                             ? u"%1 МБ"_s.arg(maxInputBytes_ / (1024 * 1024))
+                             : u"%1 байт"_s.arg(maxInputBytes_);
+    Fail(line_, u"вход больше %1 — дальше он не читается"_s.arg(size));
     return false;
   }
   return true;
@@ -75,22 +193,94 @@ void CsvReader::Spoil(qint64 line, const QString& message) {
   if (!problem_) problem_ = CsvError{line, message};
 }
 
-bool CsvReader::IsDelimiter(char c) {
-  if (!detecting_) return c == delimiter_;
-  if (c != ',' && c != ';' && c != '\t') return false;
-  delimiter_ = c;
+void CsvReader::ChooseEncoding() {
+  if (byteOrderMark_) {
+    SetEncoding(CsvEncoding::Utf8);
+    return;
+  }
+  while (buffer_.size() - pos_ < kEncodingWindow && Fill()) {
+  }
+  const qsizetype size = std::min(buffer_.size() - pos_, kEncodingWindow);
+  const bool complete = ended_ && size == buffer_.size() - pos_;
+  const Utf8Census census = CountUtf8(QByteArrayView(buffer_).sliced(pos_, size), complete);
+  if (census.invalid > census.valid) {
+    SetEncoding(CsvEncoding::Windows1251);
+    guessed_ = true;
+  } else {
+    SetEncoding(CsvEncoding::Utf8);
+  }
+}
+
+// Counts the candidates outside quotes in the first record that is not an empty line, reading
+// ahead as far as the record's maximum; nothing is consumed.
+void CsvReader::FindDelimiter() {
+  constexpr std::array<char, 3> kCandidates = {';', ',', '\t'};  // the order of a tie
+  std::array<qsizetype, 3> counts{};
+  enum class Scan { FieldStart, Plain, Quoted, AfterQuote } state = Scan::FieldStart;
+  bool started = false;
+  for (qsizetype at = 0; at < maxRecordBytes_;) {
+    if (pos_ + at >= buffer_.size()) {
+      if (!Fill()) break;
+      continue;
+    }
+    const char c = buffer_.at(pos_ + at++);
+    if (state == Scan::Quoted) {
+      if (c == '"') state = Scan::AfterQuote;
+      continue;
+    }
+    if (c == '"' && state == Scan::AfterQuote) {  // a doubled quote
+      state = Scan::Quoted;
+      continue;
+    }
+    if (c == '\n' || c == '\r') {
+      if (started) break;
+      continue;
+    }
+    started = true;
+    const auto candidate = std::find(kCandidates.begin(), kCandidates.end(), c);
+    if (candidate != kCandidates.end()) {
+      ++counts[static_cast<std::size_t>(candidate - kCandidates.begin())];
+      state = Scan::FieldStart;
+    } else if (c == '"' && state == Scan::FieldStart) {
+      state = Scan::Quoted;
+    } else if (c != ' ') {
+      state = Scan::Plain;
+    }
+  }
+  qsizetype most = 0;
+  for (std::size_t k = 0; k < kCandidates.size(); ++k) {
+    if (counts[k] > most) {
+      most = counts[k];
+      delimiter_ = kCandidates[k];
+    }
+  }
   detecting_ = false;
-  return true;
+  delimiterFound_ = true;
+}
+
+void CsvReader::NoteText(QByteArrayView bytes) {
+  fieldText_ = std::any_of(bytes.begin(), bytes.end(), [](char c) { return !IsBlank(c); });
 }
 
 void CsvReader::FinishField(QStringList& fields) {
+  ++fieldCount_;
+  if (fieldText_) {
+    recordText_ = true;
+    filledCount_ = fieldCount_;
+  }
+  fieldText_ = false;
+  if (maxFields_ >= 0 && fields.size() >= maxFields_) {
+    field_.clear();
+    return;
+  }
   decoder_.resetState();
   QString text = decoder_.decode(field_);
   if (decoder_.hasError()) {
     Spoil(recordLine_,
-          utf8_ ? u"поле %1: текст не в кодировке UTF-8; файл из Windows прочтёт --encoding "
-                  u"windows-1251"_s.arg(fields.size() + 1)
-                : u"поле %1: байты, которых нет в кодировке входа"_s.arg(fields.size() + 1));
+          utf8() ? u"поле %1: текст не в кодировке UTF-8; файл из Windows прочтёт --encoding "
+                   u"windows-1251"_s.arg(fields.size() + 1)
+                 : u"поле %1: байты, которых нет в кодировке %2"_s.arg(fields.size() + 1)
+                       .arg(CsvEncodingShown(encoding_)));
   }
   if (field_.contains('\0')) {
     Spoil(recordLine_,
@@ -124,7 +314,6 @@ qsizetype CsvReader::PlainRun(bool quoted) const {
     for (; end < buffer_.size(); ++end) {
       const char c = data[end];
       if (c == '"' || c == '\n' || c == '\r' || c == delimiter_) break;
-      if (detecting_ && (c == ',' || c == ';' || c == '\t')) break;
     }
   }
   return end - pos_;
@@ -158,17 +347,33 @@ std::optional<QStringList> CsvReader::Next() {
            u"вход в кодировке UTF-16; сохраните его как CSV в UTF-8 (или в Windows-1251 и "
            u"укажите --encoding windows-1251)"_s);
     }
-  } else {
-    detecting_ = false;  // only the first record names the delimiter
+    if (!decoder_.isValid()) {
+      Fail(1, u"кодировка %1 в этой сборке не читается"_s.arg(CsvEncodingShown(encoding_)));
+    }
+    if (error_) return std::nullopt;
+    if (encoding_ == CsvEncoding::Auto) ChooseEncoding();
+    if (detecting_) FindDelimiter();
+    if (error_) return std::nullopt;
   }
 
-  enum class State { FieldStart, Unquoted, Quoted, AfterQuote } state = State::FieldStart;
+  enum class State {
+    FieldStart,
+    Unquoted,
+    Quoted,
+    AfterQuote,
+    AfterQuoteBlanks,
+  } state = State::FieldStart;
   QStringList fields;
   bool inRecord = false;  // something of a record has been read
   qint64 quoteLine = line_;
+  qsizetype closedAt = 0;  // where the quoted part of the field ended
   recordLine_ = line_;
   recordBytes_ = 0;
+  fieldCount_ = 0;
+  filledCount_ = 0;
   field_.clear();
+  fieldText_ = false;
+  recordText_ = false;
 
   const auto tooLong = [&]() -> std::optional<QStringList> {
     if (state == State::Quoted) {
@@ -186,7 +391,11 @@ std::optional<QStringList> CsvReader::Next() {
     const qsizetype plain = PlainRun(state == State::Quoted);
     const qsizetype n = std::min(plain, maxRecordBytes_ - recordBytes_);
     const QByteArrayView run(buffer_.constData() + pos_, n);
-    if (state == State::Quoted) line_ += run.count('\n');
+    if (state == State::Quoted) {
+      line_ += run.count('\n');
+    } else if (!fieldText_) {
+      NoteText(run);
+    }
     field_.append(run);
     pos_ += n;
     recordBytes_ += n;
@@ -200,6 +409,21 @@ std::optional<QStringList> CsvReader::Next() {
     if (error_) return std::nullopt;
     FinishField(fields);
     return fields;
+  };
+
+  // The end of a record: true when it is one to return, false for a record of blanks, which is
+  // passed over as an empty line is.
+  const auto endRecord = [&]() {
+    FinishField(fields);
+    if (recordText_ || problem_) return true;
+    fields.clear();
+    fieldCount_ = 0;
+    filledCount_ = 0;
+    inRecord = false;
+    recordLine_ = line_;
+    recordBytes_ = 0;
+    state = State::FieldStart;
+    return false;
   };
 
   for (;;) {
@@ -221,12 +445,15 @@ std::optional<QStringList> CsvReader::Next() {
                     : u"кавычка, открытая в строке %1, не закрыта до конца файла"_s.arg(quoteLine));
           break;
         }
+        case State::AfterQuoteBlanks:
+          field_.truncate(closedAt);
+          break;
         case State::Unquoted:
         case State::AfterQuote:
           break;
       }
-      FinishField(fields);
-      return fields;
+      if (endRecord()) return fields;
+      return std::nullopt;
     }
     if (!Count()) return tooLong();
 
@@ -234,7 +461,7 @@ std::optional<QStringList> CsvReader::Next() {
     switch (state) {
       case State::FieldStart:
       case State::Unquoted:
-        if (IsDelimiter(c)) {
+        if (c == delimiter_) {
           inRecord = true;
           FinishField(fields);
           state = State::FieldStart;
@@ -245,21 +472,23 @@ std::optional<QStringList> CsvReader::Next() {
             recordBytes_ = 0;
             continue;
           }
-          FinishField(fields);
-          return fields;
+          if (endRecord()) return fields;
         } else if (c == '"') {
-          if (state == State::Unquoted) {
+          if (fieldText_) {
             field_.append(c);
             return spoilLine(line_,
                              u"кавычка внутри поля без кавычек; поле с кавычками заключите в "
                              u"кавычки целиком, а каждую кавычку внутри удвойте"_s);
           }
+          field_.clear();  // blanks before the opening quote
           inRecord = true;
+          fieldText_ = true;
           quoteLine = line_;
           state = State::Quoted;
         } else {
           inRecord = true;
           field_.append(c);
+          if (!IsBlank(c)) fieldText_ = true;
           state = State::Unquoted;
           if (!takeRun()) return tooLong();
         }
@@ -268,6 +497,7 @@ std::optional<QStringList> CsvReader::Next() {
       case State::Quoted:
         if (c == '"') {
           state = State::AfterQuote;
+          closedAt = field_.size();
         } else {
           if (c == '\n') ++line_;
           field_.append(c);
@@ -276,16 +506,21 @@ std::optional<QStringList> CsvReader::Next() {
         break;
 
       case State::AfterQuote:
-        if (c == '"') {
+      case State::AfterQuoteBlanks:
+        if (c == '"' && state == State::AfterQuote) {
           field_.append('"');
           state = State::Quoted;
-        } else if (IsDelimiter(c)) {
+        } else if (c == delimiter_) {
+          field_.truncate(closedAt);
           FinishField(fields);
           state = State::FieldStart;
         } else if (c == '\n' || c == '\r') {
           EndLine(c);
-          FinishField(fields);
-          return fields;
+          field_.truncate(closedAt);
+          if (endRecord()) return fields;
+        } else if (IsBlank(c)) {
+          field_.append(c);  // no part of the field, unless text follows and spoils it
+          state = State::AfterQuoteBlanks;
         } else {
           field_.append(c);
           return spoilLine(line_,
@@ -302,15 +537,17 @@ CsvWriter::CsvWriter(QIODevice& out, char delimiter, QByteArray lineEnd)
 void CsvWriter::Write(const QStringList& fields) {
   // The record is put together as text and converted once, into a buffer that is kept.
   line_.clear();
-  // A lone empty field is written quoted, or the record would read back as an empty line.
-  if (fields.size() == 1 && fields.front().isEmpty()) line_ = u"\"\""_s;
   const QChar delimiter = QLatin1Char(delimiter_);
+  // A record of blanks alone would read back as no record: its first field is quoted.
+  const bool blank = std::all_of(fields.begin(), fields.end(), [](const QString& field) {
+    return std::all_of(field.begin(), field.end(), [](QChar c) { return c == u' ' || c == u'\t'; });
+  });
   for (qsizetype i = 0; i < fields.size(); ++i) {
     if (i > 0) line_ += delimiter;
     const QString& field = fields[i];
-    const bool quote = std::any_of(field.begin(), field.end(), [&](QChar c) {
-      return c == delimiter || c == u'"' || c == u'\n' || c == u'\r';
-    });
+    const bool quote = (blank && i == 0) || std::any_of(field.begin(), field.end(), [&](QChar c) {
+                         return c == delimiter || c == u'"' || c == u'\n' || c == u'\r';
+                       });
     if (!quote) {
       line_ += field;
       continue;
@@ -361,4 +598,4 @@ QString DefusedCell(const QString& text) {
   return u'\'' + text;
 }
 
-}  // namespace meltor::cli
+}  // namespace meltor
