@@ -23,7 +23,8 @@
 # unmounts them afterwards, also on failure) and runs the commands there with chroot.
 # The minimal system is kept as a tarball in $MELTOR_FRESH_CACHE (default
 # /var/cache/meltor-fresh) and made again when it is older than a week or does not unpack; the
-# downloaded packages are kept there too, so later runs fetch only what changed.
+# downloaded packages are kept there too, so later runs fetch only what changed, and so are the
+# logs of the last run (logs/).
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -60,7 +61,11 @@ mirror=$(grep -hs '^URIs:' /etc/apt/sources.list.d/*.sources | awk '{print $2}' 
   grep -v security | head -n1 || true)
 [ -n "$mirror" ] || mirror=http://deb.debian.org/debian
 
+# The logs of the last run are kept.
+logs=$cache/logs
 mkdir -p "$cache" "$archives"
+rm -rf "$logs"
+mkdir -p "$logs"
 work=$(mktemp -d /var/tmp/meltor-fresh.XXXXXX)
 root=""
 
@@ -126,8 +131,24 @@ make_tarball() {
 mount_system() {
   mount -t proc proc "$1/proc"
   mount -t sysfs sysfs "$1/sys"
-  mount --bind /dev "$1/dev"
-  mount --bind /dev/pts "$1/dev/pts"
+  # A /dev of its own, as a booted system has it: the usual nodes, its own pseudo-terminals and a
+  # /dev/shm everyone may write (Python's multiprocessing needs it, as an ordinary user too).
+  # Binding the machine's /dev instead would share its mounts, and unmounting them could take
+  # them from the machine.
+  mount -t tmpfs -o mode=755,size=16m meltor-dev "$1/dev"
+  local node
+  for node in null:1:3 zero:1:5 full:1:7 random:1:8 urandom:1:9 tty:5:0; do
+    IFS=: read -r name major minor <<<"$node"
+    mknod -m 666 "$1/dev/$name" c "$major" "$minor"
+  done
+  mkdir "$1/dev/pts" "$1/dev/shm"
+  mount -t devpts -o newinstance,ptmxmode=0666,mode=620 devpts "$1/dev/pts"
+  ln -s pts/ptmx "$1/dev/ptmx"
+  mount -t tmpfs -o mode=1777 meltor-shm "$1/dev/shm"
+  ln -s /proc/self/fd "$1/dev/fd"
+  ln -s fd/0 "$1/dev/stdin"
+  ln -s fd/1 "$1/dev/stdout"
+  ln -s fd/2 "$1/dev/stderr"
   # Packages the system downloads are kept for the next run.
   mount --bind "$archives" "$1/var/cache/apt/archives"
 }
@@ -167,9 +188,17 @@ run_pass() { # name user command
   end=$(date +%s)
   took[$name]=$((end - start))
   printf '%s: exit %d, %d s\n' "$name" "$status" "${took[$name]}"
+  cp "$log" "$logs/"
   if [ "$status" -ne 0 ]; then
     failures=$((failures + 1))
-    echo "--- the end of its log ($log):"
+    # The first failure reported (a failed test prints its output after its line), then the end.
+    local first
+    first=$(grep -n -m1 -E '\*\*\*Failed|\*\*\*Exception|\*\*\*Timeout| error:|^E: |FAILED:' "$log" | cut -d: -f1)
+    if [ -n "$first" ]; then
+      echo "--- the first failure in its log:"
+      sed -n "${first},$((first + 40))p" "$log"
+    fi
+    echo "--- the end of its log ($logs/$name.log):"
     tail -n 40 "$log"
     echo "---"
   elif [ "$user" != root ]; then
