@@ -27,4 +27,9 @@ bool WritePicture(const CalcOutcome& outcome, const QString& path, QString* erro
 bool WriteRowPicture(const QString& dir, qint64 row, const CalcOutcome* outcome,
                      const QString& error, QString* failure);
 
+// Pictures named as a batch names them ("14.svg") beyond the `rows` of this run: what an earlier,
+// longer run left in `dir`. The warning that says so, or empty. They are not removed: the folder
+// may hold a picture that is someone's own.
+QString EarlierPictures(const QString& dir, qint64 rows);
+
 }  // namespace meltor::cli
