@@ -273,6 +273,7 @@ int RunBatch(const QStringList& args, Console& io) {
   BatchTotals totals;
   qint64 row = 0;
   QString pictureError;
+  files::DeferredSync pictureSync;  // the pictures reach the disk together, at the end
   while (const std::optional<QStringList> record = reader.Next()) {
     if (checked && checked->failed()) break;  // nothing more reaches the output
     FlightTexts texts;
@@ -309,7 +310,8 @@ int RunBatch(const QStringList& args, Console& io) {
       }
       labels = outcome.labels;
       if (options.has(u"pictures"_s) &&
-          !WriteRowPicture(options.value(u"pictures"_s), row + 1, &outcome, {}, &pictureError)) {
+          !WriteRowPicture(options.value(u"pictures"_s), row + 1, &outcome, {}, pictureSync,
+                           &pictureError)) {
         return ReportFailure(io, pictureError);
       }
       if (outcome.ok()) {
@@ -321,7 +323,8 @@ int RunBatch(const QStringList& args, Console& io) {
     }
     if (!error.isEmpty()) totals.AddFailure();
     if (options.has(u"pictures"_s) && !calculated &&
-        !WriteRowPicture(options.value(u"pictures"_s), row + 1, nullptr, error, &pictureError)) {
+        !WriteRowPicture(options.value(u"pictures"_s), row + 1, nullptr, error, pictureSync,
+                         &pictureError)) {
       return ReportFailure(io, pictureError);
     }
     ++row;
@@ -334,6 +337,7 @@ int RunBatch(const QStringList& args, Console& io) {
   // Totals of a file read only in part would pass for the file's; a read fault leaves them out.
   output->Finish(choice.totals && !reader.error() ? &totals : nullptr);
   if (options.has(u"pictures"_s)) {
+    if (!pictureSync.Finish()) return ReportFailure(io, u"--pictures: "_s + pictureSync.failure());
     const QString earlier = EarlierPictures(options.value(u"pictures"_s), row);
     if (!earlier.isEmpty()) Print(io.err, u"meltor-cli: предупреждение: %1\n"_s.arg(earlier));
   }

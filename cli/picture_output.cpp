@@ -55,7 +55,7 @@ bool WritePicture(const CalcOutcome& outcome, const QString& path, QString* erro
 }
 
 bool WriteRowPicture(const QString& dir, qint64 row, const CalcOutcome* outcome,
-                     const QString& error, QString* failure) {
+                     const QString& error, files::DeferredSync& later, QString* failure) {
   if (!QDir().mkpath(dir)) {
     if (failure) {
       *failure = QFileInfo::exists(dir) ? u"--pictures: «%1» — не папка"_s.arg(dir)
@@ -63,12 +63,18 @@ bool WriteRowPicture(const QString& dir, qint64 row, const CalcOutcome* outcome,
     }
     return false;
   }
-  const QString path = QDir(dir).filePath(u"%1.svg"_s.arg(row));
-  if (outcome) return WritePicture(*outcome, path, failure);
   CalcOutcome stopped;
-  ClearResults(stopped.labels);
-  stopped.error = CalcError(ErrorKind::Conversion, Field::None, error);
-  return WritePicture(stopped, path, failure);
+  if (!outcome) {
+    ClearResults(stopped.labels);
+    stopped.error = CalcError(ErrorKind::Conversion, Field::None, error);
+  }
+  files::FileWriter file(QDir(dir).filePath(u"%1.svg"_s.arg(row)), &later);
+  if (file.Open() && file.write(FlightPictureSvg(outcome ? *outcome : stopped)) >= 0 &&
+      file.Commit()) {
+    return true;
+  }
+  if (failure) *failure = u"рисунок "_s + file.failure();
+  return false;
 }
 
 QString EarlierPictures(const QString& dir, qint64 rows) {

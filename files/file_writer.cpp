@@ -229,7 +229,25 @@ struct FileWriter::State {
   }
 };
 
-FileWriter::FileWriter(QString path) : path_(std::move(path)), s_(std::make_unique<State>()) {}
+bool DeferredSync::Finish() {
+  const QList<QByteArray> folders = std::exchange(folders_, {});
+  for (const QByteArray& folder : folders) {
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) continue;
+    // One sync of the whole filesystem instead of one for each file and its folder.
+    const int error = ::syncfs(fd) == 0 ? 0 : errno;
+    ::close(fd);
+    if (error != 0) {
+      failure_ = u"файлы в папке %1 не сохранены на диск: %2"_s.arg(Quoted(Decoded(folder)),
+                                                                    SystemErrorText(error));
+      return false;
+    }
+  }
+  return true;
+}
+
+FileWriter::FileWriter(QString path, DeferredSync* later)
+    : path_(std::move(path)), later_(later), s_(std::make_unique<State>()) {}
 
 FileWriter::~FileWriter() {
   if (!s_->committed) Discard();
@@ -334,7 +352,7 @@ bool FileWriter::Finish() {
     }
     if (::fchmod(s_->fd, s_->old.st_mode & 07777) != 0) return FailErrno(errno);
   }
-  if (const int error = Sync(s_->fd)) return FailErrno(error);
+  if (const int error = later_ && !isStream() ? 0 : Sync(s_->fd)) return FailErrno(error);
   if (const int error = Close(s_->fd)) return FailErrno(error);
   return true;
 }
@@ -366,7 +384,9 @@ bool FileWriter::Commit() {
       s_->temp.clear();
     }
     s_->replaced = true;
-    if (const int error = SyncFolder(FolderOf(target))) {
+    if (later_) {
+      if (!later_->folders_.contains(FolderOf(target))) later_->folders_ << FolderOf(target);
+    } else if (const int error = SyncFolder(FolderOf(target))) {
       Fail(u"файл на месте, но папка не сохранена на диск: %1"_s.arg(SystemErrorText(error)));
       Discard();
       return false;

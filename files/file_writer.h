@@ -21,6 +21,7 @@
 
 #include <QByteArray>
 #include <QIODevice>
+#include <QList>
 #include <QString>
 
 #include <memory>
@@ -48,11 +49,29 @@ struct Target {
 // The target of a write, or why nothing can be written there ("«x» — папка, а не файл").
 std::variant<Target, QString> ResolveTarget(const QString& path);
 
+// Files put in place without waiting for the disk, and synced together before the program says
+// they are written: for many small files that can always be made again (the pictures of a batch),
+// where a sync for each would take most of the time. Each file is still written whole and
+// checked before it replaces the old one; only the wait for the disk is shared.
+class DeferredSync {
+ public:
+  // Syncs the filesystems of the files put in place since the last call. False: failure() says
+  // why.
+  bool Finish();
+  const QString& failure() const { return failure_; }
+
+ private:
+  friend class FileWriter;
+  QList<QByteArray> folders_;
+  QString failure_;
+};
+
 // The write of one file. Open(), then write() (or ScratchPath() for a writer that writes the file
 // by its own means), then Commit(); anything not committed is discarded.
 class FileWriter final : public QIODevice {
  public:
-  explicit FileWriter(QString path);
+  // With `later`, Commit() leaves the sync to later->Finish().
+  explicit FileWriter(QString path, DeferredSync* later = nullptr);
   ~FileWriter() override;
 
   // Resolves the target and makes the temporary file (opens a device). False: failure() says why.
@@ -88,6 +107,7 @@ class FileWriter final : public QIODevice {
   bool SendScratch();
 
   QString path_;
+  DeferredSync* later_;
   QString failure_;
   std::unique_ptr<State> s_;
 };
