@@ -7,7 +7,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <mutex>
 
 namespace meltor::files {
 
@@ -16,9 +15,9 @@ namespace {
 // The one piece of global state of the writers, and why: a signal handler can reach nothing but
 // globals, and may do nothing but async-signal-safe calls. So the paths live in fixed slots (no
 // allocation), each guarded by a lock-free atomic the handler reads, and the handler only calls
-// unlink(), sigaction() and raise(). A write needs one or two slots (a set of files, two for each
-// file); a path that finds no free slot, or is longer than a slot, is simply not removed on a
-// signal.
+// unlink(), sigaction() and raise(). A write needs a slot (two for a device written from a file
+// of its own), a set of files one for each file; a path that finds no free slot, or is longer
+// than a slot, is simply not removed on a signal.
 constexpr int kSlots = 64;
 constexpr std::size_t kPathBytes = 4096;
 
@@ -63,8 +62,9 @@ void InstallHandlers() {
 }  // namespace
 
 TempRegistration::TempRegistration(const QByteArray& path) {
-  static std::once_flag installed;
-  std::call_once(installed, InstallHandlers);
+  // Looked at for each file, not once: a handler is put only where the disposition is the
+  // default, so one the program set since (or reset to the default) is respected.
+  InstallHandlers();
   if (path.size() + 1 > static_cast<qsizetype>(kPathBytes)) return;
   for (int i = 0; i < kSlots; ++i) {
     int expected = kFree;
