@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <fcntl.h>
@@ -114,6 +115,20 @@ int MakeTemporary(const QByteArray& path, mode_t mode, QByteArray& made, TempReg
   return -1;
 }
 
+// /dev/stdout, /dev/stderr, /dev/fd/N and /proc/self/fd/N name a descriptor the program already
+// has: it is written as the shell writes it, through a copy of the descriptor, not by opening the
+// file again (a socket cannot be opened so, nor a pipe that belongs to another user). -1 for any
+// other name.
+int InheritedDescriptor(const QString& path) {
+  static const QRegularExpression names(
+      u"^/(?:dev/(?:std(out|err)|fd/([0-9]{1,9}))|proc/self/fd/([0-9]{1,9}))$"_s);
+  const QRegularExpressionMatch m = names.match(path);
+  if (!m.hasMatch()) return -1;
+  if (m.captured(1) == u"out"_s) return 1;
+  if (m.captured(1) == u"err"_s) return 2;
+  return (m.captured(2) + m.captured(3)).toInt();
+}
+
 // A link is followed where the kernel would follow it: not a link in a shared folder (sticky and
 // writable by all, as /tmp) that belongs neither to this user nor to the folder's owner, which
 // another user may have planted to make this program write where he cannot.
@@ -167,10 +182,27 @@ std::variant<Target, QString> ResolveTarget(const QString& path) {
   target.path = path;
   const QString shown = Quoted(path);
   QByteArray current = Encoded(QFileInfo(path).absoluteFilePath());
+  // What the kernel finds at the end of the links, first: a device, FIFO or socket is opened by
+  // the name given, which also serves the links of /proc that name no path (/dev/stdout on a
+  // pipe: "pipe:[1234]").
+  struct stat followed {};
+  const bool exists = ::stat(current.constData(), &followed) == 0;
+  if (exists && S_ISDIR(followed.st_mode)) return u"%1 — папка, а не файл"_s.arg(shown);
+  if (exists && !S_ISREG(followed.st_mode)) {
+    target.resolved = Decoded(current);
+    target.kind = Target::Kind::Stream;
+    return target;
+  }
+  // A file, or a new name: the links are followed one by one, to put the temporary file beside
+  // the file itself and to tell a link to nothing by its name.
   for (int links = 0;; ++links) {
     struct stat st {};
     if (::lstat(current.constData(), &st) != 0) {
       const int error = errno;
+      if (exists) {
+        return u"%1 не записан: ссылка ведёт к файлу, которого нет ни в одной папке (удалён?)"_s
+            .arg(shown);
+      }
       if (error == ENOENT && links > 0) {
         return u"%1 не записан: это ссылка на несуществующий файл %2 (ссылке, которая "
                u"ведёт в никуда, не следуем)"_s.arg(shown, Quoted(Decoded(current)));
@@ -194,9 +226,10 @@ std::variant<Target, QString> ResolveTarget(const QString& path) {
         return u"%1 не записан: ссылка %2 в общей папке принадлежит другому пользователю, "
                u"ей не следуем"_s.arg(shown, Quoted(Decoded(current)));
       }
-      QByteArray to(std::max<qsizetype>(st.st_size, 255) + 1, '\0');
+      QByteArray to(std::max<qsizetype>(st.st_size, 4095) + 1, '\0');
       const ssize_t n = ::readlink(current.constData(), to.data(), static_cast<size_t>(to.size()));
       if (n < 0) return u"%1 не записан: %2"_s.arg(shown, SystemErrorText(errno));
+      if (n >= to.size()) return u"%1 не записан: %2"_s.arg(shown, SystemErrorText(ENAMETOOLONG));
       to.truncate(n);
       current = to.startsWith('/') ? to : FolderOf(current) + '/' + to;
       continue;
@@ -276,7 +309,9 @@ bool FileWriter::Open() {
   s_->target = std::get<Target>(std::move(resolved));
   const QByteArray target = Encoded(s_->target.resolved);
   if (isStream()) {
-    s_->fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    const int inherited = InheritedDescriptor(path_);
+    s_->fd = inherited >= 0 ? ::fcntl(inherited, F_DUPFD_CLOEXEC, 0)
+                            : ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
     if (s_->fd < 0) return FailErrno(errno);
   } else {
     const bool replacing = s_->target.kind == Target::Kind::File;

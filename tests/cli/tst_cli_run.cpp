@@ -1357,6 +1357,8 @@ void CliRunTest::writers_data() {
   QTest::newRow("tables build: FIFO") << u"tables build"_s << u"fifo"_s << 0 << QString();
   QTest::newRow("tables build: /dev/null") << u"tables build"_s << u"/dev/null"_s << 0 << QString();
   QTest::newRow("tables build: link") << u"tables build"_s << u"link"_s << 0 << QString();
+  QTest::newRow("tables build: /dev/stdout")
+      << u"tables build"_s << u"/dev/stdout"_s << 0 << QString();
   QTest::newRow("tables build: dangling link")
       << u"tables build"_s << u"dangling"_s << 1 << dangling;
   QTest::newRow("tables build: read-only folder")
@@ -1370,6 +1372,8 @@ void CliRunTest::writers_data() {
   QTest::newRow("tables plot: FIFO") << u"tables plot"_s << u"fifo"_s << 0 << QString();
   QTest::newRow("tables plot: /dev/null") << u"tables plot"_s << u"/dev/null"_s << 0 << QString();
   QTest::newRow("tables plot: link") << u"tables plot"_s << u"link"_s << 0 << QString();
+  QTest::newRow("tables plot: /dev/stdout")
+      << u"tables plot"_s << u"/dev/stdout"_s << 0 << QString();
   QTest::newRow("tables plot: dangling link") << u"tables plot"_s << u"dangling"_s << 1 << dangling;
   QTest::newRow("tables plot: read-only folder")
       << u"tables plot"_s << u"read-only"_s << 1 << noRights;
@@ -1407,6 +1411,8 @@ void CliRunTest::writers() {
     QVERIFY(write(out, old));
   } else if (target == u"/dev/full"_s) {
     QVERIFY(link(target));
+  } else if (target == u"/dev/stdout"_s) {
+    out = target;  // a link of /proc to the pipe QProcess reads: "pipe:[1234]", no path
   } else if (target == u"/dev/null"_s) {
     if (w.args.contains(u"{out}"_s)) {
       out = target;
@@ -1499,6 +1505,7 @@ void CliRunTest::writers() {
     QCOMPARE(ReadFile(written) == old, code != 0);
   }
   if (target == u"fifo"_s) QCOMPARE(received.isEmpty(), code != 0);
+  if (target == u"/dev/stdout"_s) QVERIFY(p.readAllStandardOutput().size() > 1000);
   // No temporary file anywhere: beside the target, beside the file a link names, in TMPDIR.
   static const QRegularExpression temporary(u"\\.[A-Za-z0-9]{6}$"_s);
   for (const QString& d : {folder, other, temp}) {
