@@ -228,7 +228,8 @@ std::variant<Target, QString> ResolveTarget(const QString& path) {
       }
       QByteArray to(std::max<qsizetype>(st.st_size, 4095) + 1, '\0');
       const ssize_t n = ::readlink(current.constData(), to.data(), static_cast<size_t>(to.size()));
-      if (n < 0) return u"%1 не записан: %2"_s.arg(shown, SystemErrorText(errno));
+      const int error = errno;
+      if (n < 0) return u"%1 не записан: %2"_s.arg(shown, SystemErrorText(error));
       if (n >= to.size()) return u"%1 не записан: %2"_s.arg(shown, SystemErrorText(ENAMETOOLONG));
       to.truncate(n);
       current = to.startsWith('/') ? to : FolderOf(current) + '/' + to;
@@ -518,7 +519,8 @@ bool FileSet::Commit() {
       }
     }
     if (::rename(s.temp.constData(), target.constData()) != 0) {
-      problem = u"%1 не записан: %2"_s.arg(Quoted(file->path_), SystemErrorText(errno));
+      const int error = errno;
+      problem = u"%1 не записан: %2"_s.arg(Quoted(file->path_), SystemErrorText(error));
       if (!backup.isEmpty()) ::unlink(backup.constData());
       break;
     }
@@ -535,6 +537,8 @@ bool FileSet::Commit() {
       const QByteArray folder = FolderOf(Encoded(p.file->s_->target.resolved));
       if (!folders.contains(folder)) folders << folder;
     }
+    // The files are in place whatever the folders' sync says; a failure there would be the
+    // disk's, told by the next write.
     for (const QByteArray& folder : folders) SyncFolder(folder);
     files_.clear();
     return true;

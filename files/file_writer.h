@@ -11,7 +11,8 @@
 //   stays as it was and the temporary file is removed, also when the program is stopped by SIGINT,
 //   SIGTERM or SIGHUP. The new file keeps the permissions of the one it replaces.
 // - A character or block device, a FIFO or a socket is written straight through: it is never
-//   replaced and never removed.
+//   replaced and never removed. /dev/stdout and its kin are written through the descriptor the
+//   program already has.
 // - A symbolic link is followed to the file it finally names, which is then written as above; the
 //   link stays. A link to nothing is refused (a stale link to an unmounted stick must not put the
 //   file somewhere else), and so is a folder.
@@ -42,7 +43,7 @@ struct Target {
     Stream,  // a device, FIFO or socket: written straight through
   };
   QString path;      // as given
-  QString resolved;  // absolute, every link followed
+  QString resolved;  // absolute; for a file every link followed, for a device the name given
   Kind kind = Kind::New;
 };
 
