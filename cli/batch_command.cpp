@@ -5,12 +5,12 @@
 #include "climb_tables.h"
 #include "command_support.h"
 #include "csv.h"
+#include "file_writer.h"
 #include "flight_fields.h"
 #include "picture_output.h"
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <memory>
@@ -260,15 +260,12 @@ int RunBatch(const QStringList& args, Console& io) {
   }
 
   // The output goes to a file only when it has been written whole.
-  std::unique_ptr<QSaveFile> saved;
+  std::unique_ptr<files::FileWriter> saved;
   std::unique_ptr<CheckedOutput> savedCheck;
   QIODevice* out = &io.out;
   if (!choice.output.isEmpty()) {
-    saved = std::make_unique<QSaveFile>(choice.output);
-    if (!saved->open(QIODevice::WriteOnly)) {
-      return ReportFailure(io, u"не удалось открыть файл вывода «%1»: %2"_s.arg(
-                                   choice.output, saved->errorString()));
-    }
+    saved = std::make_unique<files::FileWriter>(choice.output);
+    if (!saved->Open()) return ReportFailure(io, u"файл вывода "_s + saved->failure());
     savedCheck = std::make_unique<CheckedOutput>(*saved);
     out = savedCheck.get();
   }
@@ -291,6 +288,7 @@ int RunBatch(const QStringList& args, Console& io) {
   BatchTotals totals;
   qint64 row = 0;
   QString pictureError;
+  files::DeferredSync pictureSync;  // the pictures reach the disk together, at the end
   while (const std::optional<QStringList> record = reader.Next()) {
     if (checked && checked->failed()) break;  // nothing more reaches the output
     FlightTexts texts;
@@ -328,7 +326,8 @@ int RunBatch(const QStringList& args, Console& io) {
       }
       labels = outcome.labels;
       if (options.has(u"pictures"_s) &&
-          !WriteRowPicture(options.value(u"pictures"_s), row + 1, &outcome, {}, &pictureError)) {
+          !WriteRowPicture(options.value(u"pictures"_s), row + 1, &outcome, {}, pictureSync,
+                           &pictureError)) {
         return ReportFailure(io, pictureError);
       }
       if (outcome.ok()) {
@@ -340,7 +339,8 @@ int RunBatch(const QStringList& args, Console& io) {
     }
     if (!error.isEmpty()) totals.AddFailure();
     if (options.has(u"pictures"_s) && !calculated &&
-        !WriteRowPicture(options.value(u"pictures"_s), row + 1, nullptr, error, &pictureError)) {
+        !WriteRowPicture(options.value(u"pictures"_s), row + 1, nullptr, error, pictureSync,
+                         &pictureError)) {
       return ReportFailure(io, pictureError);
     }
     ++row;
@@ -352,12 +352,19 @@ int RunBatch(const QStringList& args, Console& io) {
 
   // Totals of a file read only in part would pass for the file's; a read fault leaves them out.
   output->Finish(choice.totals && !reader.error() ? &totals : nullptr);
+  if (options.has(u"pictures"_s)) {
+    if (!pictureSync.Finish()) return ReportFailure(io, u"--pictures: "_s + pictureSync.failure());
+    const QString earlier = EarlierPictures(options.value(u"pictures"_s), row);
+    if (!earlier.isEmpty()) Print(io.err, u"meltor-cli: предупреждение: %1\n"_s.arg(earlier));
+  }
   if (reader.error()) return readFailure(*reader.error());
   if (saved) {
-    if (!savedCheck->Finish() || !saved->commit()) {
-      return ReportFailure(io, u"файл вывода «%1» не записан: %2"_s.arg(
-                                   choice.output, savedCheck->failed() ? savedCheck->failure()
-                                                                       : saved->errorString()));
+    if (!savedCheck->Finish() || !saved->Commit()) {
+      saved->Discard();
+      return ReportFailure(
+          io, saved->failure().isEmpty()
+                  ? u"файл вывода «%1» не записан: %2"_s.arg(choice.output, savedCheck->failure())
+                  : u"файл вывода "_s + saved->failure());
     }
   } else if (checked && checked->failed()) {
     return kExitFailed;  // Run reports the failed write

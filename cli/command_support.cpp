@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "command_support.h"
 
+#include "file_writer.h"
 #include "tables_file.h"
 
 #include <QFileDevice>
@@ -67,16 +68,11 @@ TablesLocation LocateTables(const ParsedOptions& options) {
 
 namespace {
 
-// The system's words for the usual failures of a write, in Russian; any other text as it came.
+// The system's words for the usual failures of a write, in Russian; any other text as it came. A
+// file device tells only the system's text, not the error number.
 QString WriteFailure(const QString& system) {
-  static const std::pair<int, const char16_t*> known[] = {
-      {ENOSPC, u"на диске нет места"},       {EPIPE, u"программа, читавшая вывод, закрыла канал"},
-      {EACCES, u"нет прав на запись"},       {EROFS, u"файловая система только для чтения"},
-      {EDQUOT, u"исчерпана дисковая квота"}, {EFBIG, u"файл слишком велик"},
-      {EIO, u"ошибка ввода-вывода"},
-  };
-  for (const auto& [code, words] : known) {
-    if (system == QString::fromLocal8Bit(std::strerror(code))) return QString::fromUtf16(words);
+  for (const int code : {ENOSPC, EPIPE, EACCES, EPERM, EROFS, EDQUOT, EFBIG, EIO}) {
+    if (system == QString::fromLocal8Bit(std::strerror(code))) return files::SystemErrorText(code);
   }
   return system;
 }

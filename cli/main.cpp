@@ -23,12 +23,15 @@
 #endif
 
 int main(int argc, char* argv[]) {
+#ifndef _WIN32
+  // A reader that went away (`| head`) is a failed write the commands report, not a silent end;
+  // so is a file grown past the size limit (ulimit -f), which would otherwise end the program
+  // with its temporary file left behind.
+  std::signal(SIGPIPE, SIG_IGN);
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
   // For the program's directory, where the tables file lies.
   const auto app = meltor::cli::MakeApplication(argc, argv);
-#ifndef _WIN32
-  // A reader that went away (`| head`) is a failed write the commands report, not a silent end.
-  std::signal(SIGPIPE, SIG_IGN);
-#endif
 
   QFile in;
   QFile out;

@@ -5,6 +5,7 @@
 // The picture of a flight on the command line: `calc --picture FILE` and `batch --pictures DIR`.
 
 #include "calculation.h"
+#include "file_writer.h"
 
 #include <QCoreApplication>
 #include <QString>
@@ -23,8 +24,14 @@ bool WritePicture(const CalcOutcome& outcome, const QString& path, QString* erro
 
 // The picture of row `row` (1 for the first row after the header) in `dir`, made on first use:
 // "DIR/1.svg". A row that failed before its calculation (`error` set and no `outcome`) gets the
-// picture of a calculation stopped at that message.
+// picture of a calculation stopped at that message. Each picture is written whole before it
+// replaces an old one; the wait for the disk is left to `later` (one sync for the whole batch).
 bool WriteRowPicture(const QString& dir, qint64 row, const CalcOutcome* outcome,
-                     const QString& error, QString* failure);
+                     const QString& error, files::DeferredSync& later, QString* failure);
+
+// Pictures named as a batch names them ("14.svg") beyond the `rows` of this run: what an earlier,
+// longer run left in `dir`. The warning that says so, or empty. They are not removed: the folder
+// may hold a picture that is someone's own.
+QString EarlierPictures(const QString& dir, qint64 rows);
 
 }  // namespace meltor::cli

@@ -3,6 +3,7 @@
 #include "tables_tool_commands.h"
 
 #include "command_support.h"
+#include "file_writer.h"
 #include "flight_fields.h"
 #include "profiles.h"
 #include "table_build.h"
@@ -16,9 +17,9 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMap>
-#include <QSaveFile>
 
 #include <memory>
+#include <variant>
 #include <vector>
 
 using namespace Qt::StringLiterals;
@@ -402,6 +403,11 @@ int Export(const QStringList& args, Console& io) {
         io, u"tables export: таблицы не выгружены: в файле %1 есть ошибки"_s.arg(file.path()));
   }
   const QString folder = p.positionalArguments().front();
+  const QFileInfo folderInfo(folder);
+  if (folderInfo.exists() && !folderInfo.isDir()) {
+    return ReportFailure(io, u"tables export: «%1» — не папка; ничего не записано"_s.arg(folder));
+  }
+  const bool madeFolder = !folderInfo.exists();
   if (!QDir().mkpath(folder)) {
     return ReportFailure(io, u"tables export: папка %1 не создаётся"_s.arg(folder));
   }
@@ -409,7 +415,8 @@ int Export(const QStringList& args, Console& io) {
   if (!p.isSet(u"force"_s)) {
     QStringList existing;
     for (const Out& o : outs) {
-      if (QFileInfo::exists(dir.filePath(o.name))) existing << o.name;
+      const QFileInfo info(dir.filePath(o.name));
+      if (info.exists() || info.isSymLink()) existing << o.name;
     }
     if (!existing.isEmpty()) {
       return ReportFailure(io,
@@ -417,12 +424,15 @@ int Export(const QStringList& args, Console& io) {
                            u"--force"_s.arg(folder, existing.join(u", "_s)));
     }
   }
+  // All the files or none: each is written whole beside its place first, then they are put in
+  // place together, and a failure on the way puts back what was there.
+  files::FileSet written;
   for (const Out& o : outs) {
-    QSaveFile out(dir.filePath(o.name));
-    if (!out.open(QIODevice::WriteOnly) || out.write(o.bytes) != o.bytes.size() || !out.commit()) {
-      return ReportFailure(
-          io, u"tables export: %1 не записан: %2"_s.arg(dir.filePath(o.name), out.errorString()));
-    }
+    if (!written.Add(dir.filePath(o.name), o.bytes)) break;
+  }
+  if (!written.failure().isEmpty() || !written.Commit()) {
+    if (madeFolder) QDir().rmdir(folder);
+    return ReportFailure(io, u"tables export: файл "_s + written.failure());
   }
   Print(io.err, u"meltor-cli: таблицы из %1 выгружены в %2: файлов %3\n"_s.arg(file.path(), folder)
                     .arg(outs.size()));
@@ -475,7 +485,18 @@ int Build(const QStringList& args, Console& io) {
   if (!QFileInfo(folder).isDir()) {
     return ReportFailure(io, u"tables build: папки %1 нет"_s.arg(folder));
   }
-  if (QFileInfo::exists(output) && !p.isSet(u"force"_s)) {
+  if (QFileInfo(output).isDir()) {
+    return ReportFailure(
+        io,
+        u"tables build: «%1» — папка; укажите имя нового файла таблиц, "
+        u"например %2"_s.arg(output, QDir(output).filePath(QString::fromLatin1(kTablesFileName))));
+  }
+  // A link is followed to its file; a device or FIFO is written, not replaced.
+  const auto target = files::ResolveTarget(output);
+  if (const QString* why = std::get_if<QString>(&target)) {
+    return ReportFailure(io, u"tables build: файл таблиц "_s + *why);
+  }
+  if (std::get<files::Target>(target).kind == files::Target::Kind::File && !p.isSet(u"force"_s)) {
     return ReportFailure(io,
                          u"tables build: файл %1 уже существует; чтобы заменить его, добавьте "
                          u"--force"_s.arg(output));

@@ -98,8 +98,9 @@ QImage FlightPictureImage(const CalcOutcome& outcome, qreal scale = 1.0);
 // The picture as an SVG document.
 QByteArray FlightPictureSvg(const CalcOutcome& outcome);
 
-// Writes the picture to `path`: PNG when the name ends in .png, SVG otherwise. On failure
-// returns false and says why in `error`.
+// Writes the picture to `path` (files::FileWriter: whole or not at all): PNG when the name ends
+// in .png, SVG otherwise. On failure returns false and says why in `error`: "«x.svg» не записан:
+// нет прав на запись".
 bool SaveFlightPicture(const CalcOutcome& outcome, const QString& path, QString* error);
 
 }  // namespace meltor

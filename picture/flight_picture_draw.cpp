@@ -4,8 +4,9 @@
 
 #include "flight_picture.h"
 
+#include "file_writer.h"
+
 #include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPainterPath>
@@ -561,23 +562,17 @@ QByteArray FlightPictureSvg(const CalcOutcome& outcome) {
 }
 
 bool SaveFlightPicture(const CalcOutcome& outcome, const QString& path, QString* error) {
-  // A plain file, not QSaveFile: a picture can always be drawn again, and syncing each one to
-  // disk took half the time of a batch of a thousand. A picture not written whole is removed.
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-    if (error) *error = u"рисунок «%1»: %2"_s.arg(path, file.errorString());
-    return false;
-  }
+  files::FileWriter file(path);
   const bool png = QFileInfo(path).suffix().compare(u"png"_s, Qt::CaseInsensitive) == 0;
-  const bool written = png ? FlightPictureImage(outcome).save(&file, "PNG")
-                           : file.write(FlightPictureSvg(outcome)) >= 0;
-  file.close();
-  if (!written || file.error() != QFileDevice::NoError) {
-    if (error) *error = u"рисунок «%1»: не удалось записать: %2"_s.arg(path, file.errorString());
-    file.remove();
-    return false;
+  const bool written = file.Open() &&
+                       (png ? FlightPictureImage(outcome).save(&file, "PNG")
+                            : file.write(FlightPictureSvg(outcome)) >= 0) &&
+                       file.Commit();
+  if (!written && error) {
+    *error = file.failure().isEmpty() ? u"«%1» не записан: рисунок не получился"_s.arg(path)
+                                      : file.failure();
   }
-  return true;
+  return written;
 }
 
 }  // namespace meltor

@@ -3,17 +3,17 @@
 #include "table_build.h"
 
 #include "errors.h"
+#include "file_writer.h"
 
 #include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
-#include <filesystem>
 #include <memory>
+#include <variant>
 
 using namespace Qt::StringLiterals;
 
@@ -39,7 +39,18 @@ QByteArray Schema() {
 struct Db {
   sqlite3* db = nullptr;
   ~Db() { sqlite3_close(db); }
-  QString Message() const { return QString::fromUtf8(sqlite3_errmsg(db)); }
+  // The system's own cause where a file operation failed (a full disk), else SQLite's words.
+  // `lastError` is errno taken right after the call that failed: SQLite keeps the error number
+  // of only some of its failed writes.
+  QString Message(int lastError = 0) const {
+    const int code = sqlite3_errcode(db) & 0xFF;
+    const bool system = code == SQLITE_FULL || code == SQLITE_IOERR || code == SQLITE_CANTOPEN ||
+                        code == SQLITE_READONLY || code == SQLITE_PERM;
+    const int number = sqlite3_system_errno(db) != 0 ? sqlite3_system_errno(db) : lastError;
+    if (system && number != 0) return files::SystemErrorText(number);
+    if (code == SQLITE_FULL) return files::SystemErrorText(ENOSPC);
+    return QString::fromUtf8(sqlite3_errmsg(db));
+  }
 };
 
 struct Stmt {
@@ -75,16 +86,16 @@ double Corner(const Table& grid) {
 void Write(const Db& d, const std::vector<BuildType>& types) {
   const auto exec = [&](const QByteArray& sql) {
     if (sqlite3_exec(d.db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-      Fail(u"не записывается: %1"_s.arg(d.Message()));
+      Fail(d.Message(errno));
     }
   };
   const auto prepare = [&](Stmt& s, const QByteArray& sql) {
     if (sqlite3_prepare_v2(d.db, sql.constData(), -1, &s.st, nullptr) != SQLITE_OK) {
-      Fail(u"не записывается: %1"_s.arg(d.Message()));
+      Fail(d.Message());
     }
   };
   const auto step = [&](Stmt& s) {
-    if (sqlite3_step(s.st) != SQLITE_DONE) Fail(u"не записывается: %1"_s.arg(d.Message()));
+    if (sqlite3_step(s.st) != SQLITE_DONE) Fail(d.Message(errno));
     sqlite3_reset(s.st);
   };
 
@@ -145,39 +156,32 @@ void BuildTablesFile(const QString& path, const std::vector<BuildType>& types, b
         });
     if (!plain || !t.climb || !t.grid) Fail(u"нет таблиц типа «%1»"_s.arg(t.suffix));
   }
-  const QFileInfo target(path);
-  if (target.exists() && !replace) Fail(u"Файл %1 уже существует."_s.arg(path));
-  if (target.isDir()) Fail(u"%1 — папка, а не файл таблиц."_s.arg(path));
-
-  QTemporaryFile temp(target.absoluteFilePath() + u".XXXXXX"_s);
-  temp.setAutoRemove(true);
-  if (!temp.open()) {
-    Fail(u"Файл %1 не создаётся: %2."_s.arg(path, temp.errorString()));
+  auto target = files::ResolveTarget(path);
+  if (const QString* why = std::get_if<QString>(&target)) Fail(u"файл таблиц "_s + *why);
+  if (std::get<files::Target>(target).kind == files::Target::Kind::File && !replace) {
+    Fail(u"Файл %1 уже существует."_s.arg(path));
   }
-  temp.close();
-  // A temporary file is private to its owner; the tables file is read by every user of the
-  // program. Keep the permissions of the file it replaces.
-  temp.setPermissions(target.exists() ? QFile::permissions(path)
-                                      : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
-                                            QFile::WriteUser | QFile::ReadGroup | QFile::ReadOther);
+
+  // Written under a temporary name beside the target (for a device, in the temporary folder) and
+  // put in place whole: a reader sees the old file or the new one, never a part.
+  files::FileWriter out(path);
+  const QString scratch = out.Open() ? out.ScratchPath() : QString();
+  if (scratch.isEmpty()) Fail(u"файл таблиц "_s + out.failure());
   try {
     Db d;
-    const QByteArray name = QFile::encodeName(temp.fileName());
+    const QByteArray name = QFile::encodeName(scratch);
     if (sqlite3_open_v2(name.constData(), &d.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
       Fail(u"не открывается: %1"_s.arg(d.Message()));
     }
     Write(d, types);
-    if (sqlite3_close(d.db) != SQLITE_OK) Fail(u"не закрывается: %1"_s.arg(d.Message()));
+    if (sqlite3_close(d.db) != SQLITE_OK) Fail(d.Message(errno));
     d.db = nullptr;
   } catch (const CalcError& e) {
-    Fail(u"Файл %1 не записан: %2"_s.arg(path, e.message()));
+    const bool replacing = std::get<files::Target>(target).kind == files::Target::Kind::File;
+    Fail(u"файл таблиц «%1» не записан: %2%3"_s.arg(
+        path, e.message(), replacing ? u"; прежний файл не изменён"_s : QString()));
   }
-  // Replacing by rename is atomic: a reader sees the old file or the new one, never a part.
-  std::error_code ec;
-  std::filesystem::rename(std::filesystem::path(temp.fileName().toStdU16String()),
-                          std::filesystem::path(path.toStdU16String()), ec);
-  if (ec) Fail(u"Файл %1 не записан: %2."_s.arg(path, QString::fromStdString(ec.message())));
-  temp.setAutoRemove(false);  // it has become the target
+  if (!out.Commit()) Fail(u"файл таблиц "_s + out.failure());
 }
 
 }  // namespace meltor

@@ -68,6 +68,15 @@ void CheckRange(Findings& f, int row, int column, const Cell& cell) {
   }
 }
 
+// A time below zero: no climb and no flight through cloud takes negative seconds, and the
+// calculation would subtract it from the flight.
+void CheckTime(Findings& f, int row, int column, const Cell& cell, const QString& what) {
+  if (cell && *cell < 0) {
+    f.Error(row, column,
+            u"%1 %2 с меньше нуля — время не бывает отрицательным"_s.arg(what, Num(*cell)));
+  }
+}
+
 // A point of a series along a row or column: the key, the time and the cell it came from.
 struct Point {
   double key;
@@ -198,6 +207,7 @@ std::vector<Finding> CheckClimbTable(const SourcedTable& source) {
     if (!t.rows[i][0]) f.Error(i, 0, u"нет высоты"_s);
     CheckRange(f, i, 0, t.rows[i][0]);
     CheckRange(f, i, 1, t.rows[i][1]);
+    CheckTime(f, i, 1, t.rows[i][1], u"время набора"_s);
   }
   if (HasErrors(f.list())) return f.list();
 
@@ -250,6 +260,9 @@ std::vector<Finding> CheckGridTable(const SourcedTable& source, std::optional<HO
   for (int i = 1; i < t.recordCount(); ++i) {
     if (!t.rows[i][0]) f.Error(i, 0, u"нет нижней границы облачности"_s);
     for (int j = 0; j < t.fieldCount; ++j) CheckRange(f, i, j, t.rows[i][j]);
+    for (int j = 1; j < t.fieldCount; ++j) {
+      CheckTime(f, i, j, t.rows[i][j], u"время в облаках"_s);
+    }
   }
   // A view's corner is a number that must sort before every key and base; a CSV has text there
   // and the build chooses the number.

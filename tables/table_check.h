@@ -6,8 +6,9 @@
 // person should look at (warnings). A table with errors gets no warnings: they would only echo
 // the errors.
 //
-// Errors: a key missing, a number outside 16 bits, a grid wider than 24 fields, a table without
-// rows or keys, a grid corner not below every key and cloud base (it keeps the key row first).
+// Errors: a key missing, a number outside 16 bits, a time below zero, a grid wider than 24
+// fields, a table without rows or keys, a grid corner not below every key and cloud base (it
+// keeps the key row first).
 // Warnings: a key listed twice with different times (the lookups take the last), keys neither
 // ascending nor descending, an empty time, a climb time that falls as the height grows, an
 // in-cloud time that falls as its column key grows, along a column a time that grows as the base

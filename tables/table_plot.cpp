@@ -3,12 +3,12 @@
 #include "table_plot.h"
 
 #include "errors.h"
+#include "file_writer.h"
 
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 #include <algorithm>
@@ -184,11 +184,8 @@ void PlotTables(const QString& path, const PlotInput& in) {
   const double listTop = gridTop + kPanelHeight + 10;
   const double height = listTop + listHeight + kMargin;
 
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    throw CalcError(ErrorKind::Table, Field::None,
-                    u"Файл %1 не создаётся: %2."_s.arg(path, file.errorString()));
-  }
+  files::FileWriter file(path);
+  if (!file.Open()) throw CalcError(ErrorKind::Table, Field::None, u"рисунок "_s + file.failure());
   // SVG, or a PNG when the name asks for one.
   const QSize size(static_cast<int>(kWidth), static_cast<int>(std::ceil(height)));
   const bool png = path.endsWith(u".png"_s, Qt::CaseInsensitive);
@@ -329,14 +326,11 @@ void PlotTables(const QString& path, const PlotInput& in) {
     y += used.height() + 3;
   }
   p.end();
-  if (png && !image.save(&file, "PNG")) {
-    file.cancelWriting();
+  if ((png && !image.save(&file, "PNG")) || !file.Commit()) {
     throw CalcError(ErrorKind::Table, Field::None,
-                    u"Файл %1 не записан: %2."_s.arg(path, file.errorString()));
-  }
-  if (!file.commit()) {
-    throw CalcError(ErrorKind::Table, Field::None,
-                    u"Файл %1 не записан: %2."_s.arg(path, file.errorString()));
+                    u"рисунок "_s + (file.failure().isEmpty()
+                                         ? u"«%1» не записан: рисунок не получился"_s.arg(path)
+                                         : file.failure()));
   }
 }
 

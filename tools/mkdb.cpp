@@ -1,7 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Meltor contributors
 // Builds a SQLite tables file from SQL text: mkdb INPUT.sql OUTPUT.mdb
-// The output is written to a temporary name and renamed, so a failed build leaves no half file.
+// The output is written as every file of the programs is (files::FileWriter): under a temporary
+// name beside it, renamed into place only when whole, so a failed or stopped build leaves no half
+// file and no temporary one.
+#include "file_writer.h"
+
+#include <QFile>
+#include <QString>
+
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -21,12 +28,16 @@ int main(int argc, char** argv) {
   }
   std::stringstream sql;
   sql << in.rdbuf();
-  const std::string out = argv[2];
-  const std::string tmp = out + ".tmp";
-  std::remove(tmp.c_str());
+  meltor::files::FileWriter out(QFile::decodeName(argv[2]));
+  const QString scratch = out.Open() ? out.ScratchPath() : QString();
+  if (scratch.isEmpty()) {
+    std::fprintf(stderr, "mkdb: %s\n", out.failure().toLocal8Bit().constData());
+    return 1;
+  }
   sqlite3* db = nullptr;
-  if (sqlite3_open(tmp.c_str(), &db) != SQLITE_OK) {
-    std::fprintf(stderr, "mkdb: cannot create %s\n", tmp.c_str());
+  if (sqlite3_open(QFile::encodeName(scratch).constData(), &db) != SQLITE_OK) {
+    std::fprintf(stderr, "mkdb: cannot create %s\n", argv[2]);
+    sqlite3_close(db);
     return 1;
   }
   char* err = nullptr;
@@ -35,12 +46,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "mkdb: %s\n", err ? err : "error");
     sqlite3_free(err);
     sqlite3_close(db);
-    std::remove(tmp.c_str());
     return 1;
   }
-  sqlite3_close(db);
-  if (std::rename(tmp.c_str(), out.c_str()) != 0) {
-    std::fprintf(stderr, "mkdb: cannot write %s\n", out.c_str());
+  if (sqlite3_close(db) != SQLITE_OK) {
+    std::fprintf(stderr, "mkdb: cannot write %s\n", argv[2]);
+    return 1;
+  }
+  if (!out.Commit()) {
+    std::fprintf(stderr, "mkdb: %s\n", out.failure().toLocal8Bit().constData());
     return 1;
   }
   return 0;

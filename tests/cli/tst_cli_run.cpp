@@ -15,10 +15,17 @@
 #include "flight_fields.h"
 #include "test_tables.h"
 
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QBuffer>
 #include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -31,6 +38,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <map>
 
 using namespace Qt::StringLiterals;
 using meltor::test::ClimbViewSql;
@@ -82,6 +90,51 @@ const QStringList& OutputHeader() {
   return header;
 }
 
+// Every command that writes a file: its words ({out}: the target, {dir}: the target's folder,
+// {tables}: the shipped tables file, {csv}: an empty folder of CSV tables), the name of the file
+// it writes in {dir}, and its standard input.
+struct Writer {
+  QString args;
+  QString target;
+  QByteArray input;
+};
+
+const Writer& WriterNamed(const QString& name) {
+  static const QByteArray header = "type,minutes,clouds,vis_km,height\n"_ba;
+  static const QByteArray flight = "L-39,90,0,1,1000\n"_ba;
+  static const QByteArray flights = header + flight.repeated(40);
+  static const std::map<QString, Writer> writers = {
+      {u"batch -o"_s, {u"batch --tables {tables} -o {out}"_s, u"out.csv"_s, flights}},
+      {u"calc --picture"_s,
+       {u"calc -t L-39 -m 5 -c 0 -k 1 -a 100 --tables {tables} --picture {out}"_s, u"f.svg"_s, {}}},
+      {u"batch --pictures"_s, {u"batch --tables {tables} -p {dir}"_s, u"1.svg"_s, header + flight}},
+      {u"tables export"_s,
+       {u"tables export --force --type L39 --tables {tables} {dir}"_s, u"L39_pod.csv"_s, {}}},
+      {u"tables build"_s,
+       {u"tables build --force --from {tables} -o {out} {csv}"_s, u"new.mdb"_s, {}}},
+      {u"tables plot"_s, {u"tables plot --type L39 --tables {tables} -o {out}"_s, u"p.svg"_s, {}}},
+  };
+  return writers.at(name);
+}
+
+// The kind of what a path names itself (a link is not followed): 'f' a file, 'd' a folder, 'l' a
+// link, 'p' a FIFO, 'c' a character device, '-' nothing.
+char KindOf(const QString& path) {
+  struct stat st {};
+  if (::lstat(QFile::encodeName(path).constData(), &st) != 0) return '-';
+  return S_ISREG(st.st_mode)    ? 'f'
+         : S_ISDIR(st.st_mode)  ? 'd'
+         : S_ISLNK(st.st_mode)  ? 'l'
+         : S_ISFIFO(st.st_mode) ? 'p'
+         : S_ISCHR(st.st_mode)  ? 'c'
+                                : '?';
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+}
+
 }  // namespace
 
 class CliRunTest : public QObject {
@@ -130,6 +183,8 @@ class CliRunTest : public QObject {
   void batchDialect();
   void batchFormulas();
   void batchSpoiltRows();
+  void writers_data();
+  void writers();
 
  private:
   // Runs meltor-cli; `env` entries "NAME=value" set a variable, "NAME" alone removes it.
@@ -1135,6 +1190,24 @@ void CliRunTest::batchOutputFile() {
   r = Run({u"batch"_s, u"--tables"_s, tables_, u"-o"_s, folder + u"/no/such.csv"_s}, good);
   QCOMPARE(r.code, 1);
   QVERIFY2(r.err.contains(u"no/such.csv"_s), qPrintable(r.err));
+
+  // Pictures a longer run left are kept, and a shorter run says which of them it did not write;
+  // a picture of another name is none of its business.
+  const QString pictures = Path(u"pictures"_s);
+  r = Run({u"batch"_s, u"--tables"_s, tables_, u"-p"_s, pictures}, good + "L-39,90,0,1,1000\n"_ba);
+  QCOMPARE(r.code, 0);
+  QVERIFY(QFile::copy(pictures + u"/1.svg"_s, pictures + u"/01.svg"_s));
+  QVERIFY(QFile::copy(pictures + u"/1.svg"_s, pictures + u"/4.svg"_s));
+  r = Run({u"batch"_s, u"--tables"_s, tables_, u"-p"_s, pictures}, good);
+  QCOMPARE(r.code, 0);
+  QCOMPARE(QDir(pictures).entryList(QDir::Files),
+           (QStringList{u"01.svg"_s, u"1.svg"_s, u"2.svg"_s, u"4.svg"_s}));
+  QVERIFY2(r.err.startsWith(u"meltor-cli: предупреждение: в папке «%1» есть рисунки, которых этот "
+                            u"запуск не писал: 2.svg … 4.svg, всего 2"_s.arg(pictures)),
+           qPrintable(r.err));
+  r = Run({u"batch"_s, u"--tables"_s, tables_, u"-p"_s, pictures},
+          good + "L-39,90,0,1,1000\n"_ba.repeated(3));
+  QCOMPARE(r.err, QString());
 }
 
 namespace {
@@ -1308,6 +1381,230 @@ void CliRunTest::batchSpoiltRows() {
                                   u"Windows-1251 (другую кодировку задаёт --encoding)\n"_s),
            qPrintable(guessed.err));
   QCOMPARE(ParseCsv(guessed.out)[1][2], u"9я"_s);
+}
+
+void CliRunTest::writers_data() {
+  QTest::addColumn<QString>("writer");
+  QTest::addColumn<QString>("target");   // what the file to be written is before the command
+  QTest::addColumn<int>("code");         // the exit status
+  QTest::addColumn<QString>("message");  // part of the message when the write fails
+
+  const QString full = u"предел размера файла"_s;
+  const QString notFile = u"устройство или канал"_s;
+  const QString dangling = u"ссылка на несуществующий файл"_s;
+  const QString noRights = u"нет прав на запись"_s;
+  QTest::newRow("batch -o: old file") << u"batch -o"_s << u"file"_s << 0 << QString();
+  QTest::newRow("batch -o: size limit") << u"batch -o"_s << u"full"_s << 1 << full;
+  QTest::newRow("batch -o: /dev/full") << u"batch -o"_s << u"/dev/full"_s << 1 << u"нет места"_s;
+  QTest::newRow("batch -o: FIFO") << u"batch -o"_s << u"fifo"_s << 0 << QString();
+  QTest::newRow("batch -o: /dev/null") << u"batch -o"_s << u"/dev/null"_s << 0 << QString();
+  QTest::newRow("batch -o: link") << u"batch -o"_s << u"link"_s << 0 << QString();
+  QTest::newRow("batch -o: dangling link") << u"batch -o"_s << u"dangling"_s << 1 << dangling;
+  QTest::newRow("batch -o: read-only folder") << u"batch -o"_s << u"read-only"_s << 1 << noRights;
+  QTest::newRow("batch -o: folder") << u"batch -o"_s << u"folder"_s << 1 << u"папка"_s;
+  QTest::newRow("calc --picture: old file") << u"calc --picture"_s << u"file"_s << 0 << QString();
+  QTest::newRow("calc --picture: size limit") << u"calc --picture"_s << u"full"_s << 1 << full;
+  QTest::newRow("calc --picture: /dev/full")
+      << u"calc --picture"_s << u"/dev/full"_s << 1 << u"нет места"_s;
+  QTest::newRow("calc --picture: FIFO") << u"calc --picture"_s << u"fifo"_s << 0 << QString();
+  QTest::newRow("calc --picture: /dev/null")
+      << u"calc --picture"_s << u"/dev/null"_s << 0 << QString();
+  QTest::newRow("calc --picture: link") << u"calc --picture"_s << u"link"_s << 0 << QString();
+  QTest::newRow("calc --picture: dangling link")
+      << u"calc --picture"_s << u"dangling"_s << 1 << dangling;
+  QTest::newRow("calc --picture: read-only folder")
+      << u"calc --picture"_s << u"read-only"_s << 1 << noRights;
+  QTest::newRow("calc --picture: folder") << u"calc --picture"_s << u"folder"_s << 1 << u"папка"_s;
+  QTest::newRow("batch --pictures: old file")
+      << u"batch --pictures"_s << u"file"_s << 0 << QString();
+  QTest::newRow("batch --pictures: size limit") << u"batch --pictures"_s << u"full"_s << 1 << full;
+  QTest::newRow("batch --pictures: /dev/full")
+      << u"batch --pictures"_s << u"/dev/full"_s << 1 << u"нет места"_s;
+  QTest::newRow("batch --pictures: FIFO") << u"batch --pictures"_s << u"fifo"_s << 0 << QString();
+  QTest::newRow("batch --pictures: /dev/null")
+      << u"batch --pictures"_s << u"/dev/null"_s << 0 << QString();
+  QTest::newRow("batch --pictures: link") << u"batch --pictures"_s << u"link"_s << 0 << QString();
+  QTest::newRow("batch --pictures: dangling link")
+      << u"batch --pictures"_s << u"dangling"_s << 1 << dangling;
+  QTest::newRow("batch --pictures: read-only folder")
+      << u"batch --pictures"_s << u"read-only"_s << 1 << noRights;
+  QTest::newRow("batch --pictures: folder")
+      << u"batch --pictures"_s << u"folder"_s << 1 << u"папка"_s;
+  QTest::newRow("tables export: old file") << u"tables export"_s << u"file"_s << 0 << QString();
+  QTest::newRow("tables export: size limit") << u"tables export"_s << u"full"_s << 1 << full;
+  QTest::newRow("tables export: /dev/full") << u"tables export"_s << u"/dev/full"_s << 1 << notFile;
+  QTest::newRow("tables export: FIFO") << u"tables export"_s << u"fifo"_s << 1 << notFile;
+  QTest::newRow("tables export: /dev/null") << u"tables export"_s << u"/dev/null"_s << 1 << notFile;
+  QTest::newRow("tables export: link") << u"tables export"_s << u"link"_s << 0 << QString();
+  QTest::newRow("tables export: dangling link")
+      << u"tables export"_s << u"dangling"_s << 1 << dangling;
+  QTest::newRow("tables export: read-only folder")
+      << u"tables export"_s << u"read-only"_s << 1 << noRights;
+  QTest::newRow("tables export: folder") << u"tables export"_s << u"folder"_s << 1 << u"папка"_s;
+  QTest::newRow("tables build: old file") << u"tables build"_s << u"file"_s << 0 << QString();
+  QTest::newRow("tables build: size limit") << u"tables build"_s << u"full"_s << 1 << full;
+  QTest::newRow("tables build: /dev/full")
+      << u"tables build"_s << u"/dev/full"_s << 1 << u"нет места"_s;
+  QTest::newRow("tables build: FIFO") << u"tables build"_s << u"fifo"_s << 0 << QString();
+  QTest::newRow("tables build: /dev/null") << u"tables build"_s << u"/dev/null"_s << 0 << QString();
+  QTest::newRow("tables build: link") << u"tables build"_s << u"link"_s << 0 << QString();
+  QTest::newRow("tables build: /dev/stdout")
+      << u"tables build"_s << u"/dev/stdout"_s << 0 << QString();
+  QTest::newRow("tables build: dangling link")
+      << u"tables build"_s << u"dangling"_s << 1 << dangling;
+  QTest::newRow("tables build: read-only folder")
+      << u"tables build"_s << u"read-only"_s << 1 << noRights;
+  QTest::newRow("tables build: folder")
+      << u"tables build"_s << u"folder"_s << 1 << u"папка; укажите имя нового файла таблиц"_s;
+  QTest::newRow("tables plot: old file") << u"tables plot"_s << u"file"_s << 0 << QString();
+  QTest::newRow("tables plot: size limit") << u"tables plot"_s << u"full"_s << 1 << full;
+  QTest::newRow("tables plot: /dev/full")
+      << u"tables plot"_s << u"/dev/full"_s << 1 << u"нет места"_s;
+  QTest::newRow("tables plot: FIFO") << u"tables plot"_s << u"fifo"_s << 0 << QString();
+  QTest::newRow("tables plot: /dev/null") << u"tables plot"_s << u"/dev/null"_s << 0 << QString();
+  QTest::newRow("tables plot: link") << u"tables plot"_s << u"link"_s << 0 << QString();
+  QTest::newRow("tables plot: /dev/stdout")
+      << u"tables plot"_s << u"/dev/stdout"_s << 0 << QString();
+  QTest::newRow("tables plot: dangling link") << u"tables plot"_s << u"dangling"_s << 1 << dangling;
+  QTest::newRow("tables plot: read-only folder")
+      << u"tables plot"_s << u"read-only"_s << 1 << noRights;
+  QTest::newRow("tables plot: folder") << u"tables plot"_s << u"folder"_s << 1 << u"папка"_s;
+}
+
+void CliRunTest::writers() {
+  QFETCH(QString, writer);
+  QFETCH(QString, target);
+  QFETCH(int, code);
+  QFETCH(QString, message);
+  const Writer& w = WriterNamed(writer);
+  // As root the command runs as nobody: the permissions of a read-only folder hold, and no
+  // mistake can replace the system's /dev/null.
+  const passwd* nobody = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+  QTemporaryDir work;
+  QVERIFY(work.isValid());
+  const QString folder = work.filePath(u"t"_s);
+  const QString other = work.filePath(u"o"_s);
+  const QString temp = work.filePath(u"tmp"_s);
+  for (const QString& d : {folder, other, temp, work.filePath(u"csv"_s)}) {
+    QVERIFY(QDir().mkpath(d));
+  }
+  QString out = QDir(folder).filePath(w.target);
+  const QByteArray old = "old\n";
+  const auto write = [](const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+  };
+  const auto link = [&](const QString& to) {
+    return ::symlink(QFile::encodeName(to).constData(), QFile::encodeName(out).constData()) == 0;
+  };
+  const QString real = QDir(other).filePath(u"real"_s);
+  if (target == u"file"_s || target == u"full"_s || target == u"read-only"_s) {
+    QVERIFY(write(out, old));
+  } else if (target == u"/dev/full"_s) {
+    QVERIFY(link(target));
+  } else if (target == u"/dev/stdout"_s) {
+    out = target;  // a link of /proc to the pipe QProcess reads: "pipe:[1234]", no path
+  } else if (target == u"/dev/null"_s) {
+    if (w.args.contains(u"{out}"_s)) {
+      out = target;
+    } else {
+      QVERIFY(link(target));
+    }
+  } else if (target == u"fifo"_s) {
+    QVERIFY(::mkfifo(QFile::encodeName(out).constData(), 0666) == 0);
+  } else if (target == u"link"_s) {
+    QVERIFY(write(real, old) && link(real));
+  } else if (target == u"dangling"_s) {
+    QVERIFY(link(QDir(other).filePath(u"missing"_s)));
+  } else if (target == u"folder"_s) {
+    QVERIFY(QDir().mkpath(out));
+  }
+  if (nobody) {
+    QVERIFY(::chmod(QFile::encodeName(work.path()).constData(), 0755) == 0);
+    const auto give = [&](const QString& path) {
+      return ::lchown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid) == 0;
+    };
+    QVERIFY(give(work.path()));
+    QDirIterator all(work.path(),
+                     QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                     QDirIterator::Subdirectories);
+    while (all.hasNext()) QVERIFY(give(all.next()));
+  }
+  if (target == u"read-only"_s) QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+  const char kindBefore = KindOf(out);
+  const QString linkedTo = QFile::symLinkTarget(out);
+  const char linkedKind = KindOf(linkedTo);
+
+  QString args = w.args;
+  args.replace(u"{out}"_s, out)
+      .replace(u"{dir}"_s, folder)
+      .replace(u"{csv}"_s, work.filePath(u"csv"_s))
+      .replace(u"{tables}"_s, QStringLiteral(MELTOR_SHIPPED_TABLES));
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.remove(u"LANG"_s);
+  env.remove(u"XDG_RUNTIME_DIR"_s);
+  env.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
+  env.insert(u"HOME"_s, work.path());
+  env.insert(u"TMPDIR"_s, temp);
+  QProcess p;
+  p.setProcessEnvironment(env);
+  const bool limit = target == u"full"_s;
+  const uid_t uid = nobody ? nobody->pw_uid : 0;
+  const gid_t gid = nobody ? nobody->pw_gid : 0;
+  p.setChildProcessModifier([limit, uid, gid] {
+    // A disk that fills after 100 bytes, for this process and what it writes only.
+    const rlimit bytes{100, 100};
+    if (limit) ::setrlimit(RLIMIT_FSIZE, &bytes);
+    if (uid != 0 && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)) {
+      ::_exit(99);
+    }
+  });
+  // A FIFO is read while the command writes to it.
+  const int reader =
+      target == u"fifo"_s ? ::open(QFile::encodeName(out).constData(), O_RDONLY | O_NONBLOCK) : -1;
+  QByteArray received;
+  const auto drain = [&] {
+    char chunk[65536];
+    for (ssize_t n; reader >= 0 && (n = ::read(reader, chunk, sizeof chunk)) > 0;) {
+      received.append(chunk, n);
+    }
+  };
+  p.start(QStringLiteral(MELTOR_CLI_PATH), Words(args));
+  QVERIFY(p.waitForStarted());
+  p.write(w.input);
+  p.closeWriteChannel();
+  QElapsedTimer clock;
+  clock.start();
+  while (!p.waitForFinished(20) && clock.elapsed() < 60000) drain();
+  drain();
+  if (reader >= 0) ::close(reader);
+  ::chmod(QFile::encodeName(folder).constData(), 0755);
+  const QString err = QString::fromUtf8(p.readAllStandardError());
+  QCOMPARE(p.state(), QProcess::NotRunning);
+  QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+  QVERIFY2(p.exitCode() == code, qPrintable(u"exit %1: %2"_s.arg(p.exitCode()).arg(err)));
+  if (code != 0) QVERIFY2(err.contains(message), qPrintable(err));
+  if (target == u"folder"_s) QVERIFY2(!err.contains(u"--force"_s), qPrintable(err));
+
+  // Still what it was, holding the new text where the command succeeded and the old otherwise.
+  QCOMPARE(KindOf(out), kindBefore);
+  QCOMPARE(QFile::symLinkTarget(out), linkedTo);
+  QCOMPARE(KindOf(linkedTo), linkedKind);  // a link to nothing still leads nowhere
+  if (target == u"/dev/full"_s || target == u"/dev/null"_s) QCOMPARE(KindOf(target), 'c');
+  const QString written = target == u"link"_s ? real : out;
+  if (kindBefore == 'f' || target == u"link"_s) {
+    QCOMPARE(ReadFile(written) == old, code != 0);
+  }
+  if (target == u"fifo"_s) QCOMPARE(received.isEmpty(), code != 0);
+  if (target == u"/dev/stdout"_s) QVERIFY(p.readAllStandardOutput().size() > 1000);
+  // No temporary file anywhere: beside the target, beside the file a link names, in TMPDIR.
+  static const QRegularExpression temporary(u"\\.[A-Za-z0-9]{6}$"_s);
+  for (const QString& d : {folder, other, temp}) {
+    for (const QString& name :
+         QDir(d).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+      QVERIFY2(!name.contains(temporary), qPrintable(QDir(d).filePath(name)));
+    }
+  }
 }
 
 QTEST_GUILESS_MAIN(CliRunTest)

@@ -405,6 +405,12 @@ void TableToolsTest::errors_data() {
                                    << u"L39_pod.csv, строка 1"_s << u"запись длиннее"_s;
   QTest::newRow("quote left open") << u"L39_pod.csv"_s << QByteArray("h,t\n0,\"0\n100,5\n")
                                    << u"L39_pod.csv, строка 2"_s << u"кавычка"_s;
+  QTest::newRow("negative climb time")
+      << u"L39_pod.csv"_s << QByteArray("h,t\n0,0\n100,-5\n")
+      << u"L39_pod.csv, строка 3, столбец 2 (B)"_s << u"время набора -5 с меньше нуля"_s;
+  QTest::newRow("negative in-cloud time")
+      << u"Su24_obl.csv"_s << QByteArray("x,100,200\n0,5,10\n500,6,-0.5\n")
+      << u"Su24_obl.csv, строка 3, столбец 3 (C)"_s << u"время в облаках -0.5 с меньше нуля"_s;
   QTest::newRow("100 MB") << u"L39_pod.csv"_s << QByteArray("100MB") << u"L39_pod.csv"_s
                           << u"больше 16 МБ"_s;
   // What spreadsheets write is read: a byte order mark, CRLF, ';' with comma decimals, quotes.
