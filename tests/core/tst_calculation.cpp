@@ -635,7 +635,15 @@ class TestCalculation : public QObject {
                                     << "abc" << Field::Hpol << QStringLiteral("«abc» — не число");
     QTest::newRow("height too large")
         << "txtHpol"
-        << "40000" << Field::Hpol << QStringLiteral("40000 вне допустимого диапазона");
+        << "400000" << Field::Hpol
+        << QStringLiteral("«400000» — такой высоты не ввести: наибольшая высота — 32767 м");
+    QTest::newRow("cloud base too low")
+        << "txtHn"
+        << "-40000" << Field::Hn << QStringLiteral("наименьшая высота — -32768 м");
+    QTest::newRow("cloud amount too large")
+        << "txtBal"
+        << "123456" << Field::Bal
+        << QStringLiteral("число 123456 вне допустимого диапазона от -32768 до 32767");
     QTest::newRow("height beyond double")
         << "txtHpol"
         << "1e400" << Field::Hpol << QStringLiteral("слишком велико");
@@ -745,6 +753,178 @@ class TestCalculation : public QObject {
     const CalcOutcome again = CalculateFlight(TypicalFlight(), tables, kC);
     QCOMPARE(again.labels.text, first.labels.text);
     QCOMPARE(again.state.caseId, QStringLiteral("3c"));
+  }
+
+  // Values no flight has, and results that came out negative: every number stays as calculated,
+  // and each finding is a warning naming its field or result and the likely cause, in the path
+  // of the calculation too.
+  void implausible_data() {
+    QTest::addColumn<QStringList>("changes");   // "txtField=text", or TPod/TObl/TShtorka=seconds
+    QTest::addColumn<QString>("labels");        // the five results, unchanged by the warnings
+    QTest::addColumn<QStringList>("warnings");  // "Field or result: a piece of its message"
+    const QString usual = QStringLiteral("- 0.05 0.53 0.02 1.00");
+    QTest::newRow("a flight as it should be") << QStringList{} << usual << QStringList{};
+    // -3600 - 120 - 300 s above cloud: -67 min; 2 + 5 - 67 = -60, as the flight.
+    QTest::newRow("negative flight time")
+        << QStringList{"txtTpolChas=-1"} << QStringLiteral("- 0.05 -1.07 0.02 -1.00")
+        << QStringList{
+               "TpolChas: Время п-та: -1 ч 0 мин — отрицательное время полёта",
+               "ZaObl: за обл. -1.07: отрицательное время (-4020 с) — отрицательное время полёта",
+               "SMU: Всего в СМУ -1.00: в сумму вошло отрицательное время (за обл. -1.07)"};
+    // Hood 300..700 m, its middle 500 m inside the cloud 200..1000 m: 200 - 120 - 600 = -520 s.
+    QTest::newRow("hood closed in cloud")
+        << QStringList{"txtShtorkaZ=300", "txtShtorkaO=700", "TObl=600", "TShtorka=200"}
+        << QStringLiteral("0.57 0.10 -0.09 0.02 0.03")
+        << QStringList{
+               "ZaObl: за обл. -0.09: отрицательное время (-520 с) — шторка закрыта в "
+               "облаках: середина участка под шторкой (500 м) ниже верхней границы облаков "
+               "(1000 м), и за облаками до неё выходит 200 − 120 − 600 = -520 с",
+               "SMU: Всего в СМУ 0.03: в сумму вошло отрицательное время (за обл. -0.09), и "
+               "сумма занижена"};
+    QTest::newRow("flight shorter than the climb")
+        << QStringList{"txtTpolChas=0", "txtTpolMin=5"} << QStringLiteral("- 0.05 -0.02 0.02 0.05")
+        << QStringList{
+               "ZaObl: полёт короче набора высоты через облака: полёт − набор до нижней "
+               "границы − в облаках = 300 − 120 − 300 = -120 с",
+               "SMU: (за обл. -0.02), и сумма занижена"};
+    // Case 1b: 600 - 900 s under the hood; the closed cockpit is not in the total.
+    QTest::newRow("flight shorter than the climb to the hood")
+        << QStringList{"txtTpolChas=0",   "txtTpolMin=10",    "txtBal=7",    "txtVidKm=5",
+                       "txtShtorkaZ=500", "txtShtorkaO=1000", "TShtorka=900"}
+        << QStringLiteral("-0.05 - - - ПМУ")
+        << QStringList{
+               "ZakKab: в закр. кабине -0.05: отрицательное время (-300 с) — полёт короче "
+               "набора до середины участка под шторкой (750 м): 600 − 900 = -300 с"};
+    // Case 3a with more in cloud than the hood's climb leaves: the total falls to 0.
+    QTest::newRow("total shown as ПМУ")
+        << QStringList{"txtShtorkaZ=300", "txtShtorkaO=700", "TPod=20", "TObl=600", "TShtorka=25"}
+        << QStringLiteral("1.00 0.10 -0.10 - ПМУ")
+        << QStringList{"ZaObl: шторка закрыта в облаках",
+                       "SMU: Всего в СМУ ПМУ: в сумму вошло отрицательное время (за обл. -0.10), "
+                       "поэтому полёт показан как ПМУ."};
+    QTest::newRow("twelve tenths")
+        << QStringList{"txtBal=12"} << usual
+        << QStringList{
+               "Bal: Облачность, баллов: 12 — облачность бывает от 0 до 10 баллов; "
+               "посчитано как 8 баллов и больше."};
+    QTest::newRow("negative cloud amount")
+        << QStringList{"txtBal=-1", "txtVidKm=5"} << QStringLiteral("- - - - ПМУ")
+        << QStringList{"Bal: посчитано как меньше 8 баллов"};
+    QTest::newRow("cloud base above the top")
+        << QStringList{"txtHn=1200"} << usual
+        << QStringList{
+               "Hn: Облачность, Нн, м: нижняя граница облаков Нн 1200 м выше верхней Нв "
+               "1000 м — проверьте, не перепутаны ли Нн и Нв."};
+    QTest::newRow("cloud base above the 12000 m of an empty top")
+        << QStringList{"txtHn=12500", "txtHv=", "txtHpol=13000"} << usual
+        << QStringList{"Hn: (Нв не задана, принята 12000 м)"};
+    QTest::newRow("heights above 30000 m and below the ground")
+        << QStringList{"txtHpol=31000", "txtHv=-100"} << usual
+        << QStringList{"Hv: Облачность, Нв, м: -100 м — отрицательная высота, ниже земли.",
+                       "Hn: выше верхней Нв -100 м",
+                       "Hpol: Высота п-та, м: 31000 м — выше 30000 м, такой высоты у полёта не "
+                       "бывает; проверьте, не лишняя ли цифра."};
+    QTest::newRow("hood opened above the flight height")
+        << QStringList{"txtShtorkaZ=150", "txtShtorkaO=3500", "TShtorka=100"}
+        << QStringLiteral("0.53 0.05 - 0.02 0.07")
+        << QStringList{"ShtorkaO: Шторка, высота открытия, м: 3500 м — выше высоты полёта 3000 м"};
+    QTest::newRow("negative hood height")
+        << QStringList{"txtShtorkaZ=-300", "txtShtorkaO=500"}
+        << QStringLiteral("- 0.05 0.53 0.02 1.00")
+        << QStringList{
+               "ShtorkaZ: -300 м — отрицательная высота, ниже земли; шторка поэтому не "
+               "учитывается."};
+    QTest::newRow("negative visibility")
+        << QStringList{"txtVidKm=-1"} << usual
+        << QStringList{"VidKm: Видимость, км: -1 км — отрицательная видимость"};
+  }
+  void implausible() {
+    QFETCH(QStringList, changes);
+    QFETCH(QString, labels);
+    QFETCH(QStringList, warnings);
+    FlightInput in = TypicalFlight();
+    FakeTables tables;
+    tables.TPod = 120;
+    tables.TObl = 300;
+    const QHash<QString, QString*> fields = {{"txtHpol", &in.txtHpol},
+                                             {"txtTpolMin", &in.txtTpolMin},
+                                             {"txtTpolChas", &in.txtTpolChas},
+                                             {"txtBal", &in.txtBal},
+                                             {"txtHn", &in.txtHn},
+                                             {"txtHv", &in.txtHv},
+                                             {"txtVidKm", &in.txtVidKm},
+                                             {"txtShtorkaZ", &in.txtShtorkaZ},
+                                             {"txtShtorkaO", &in.txtShtorkaO}};
+    const QHash<QString, Int16*> lookups = {
+        {"TPod", &tables.TPod}, {"TObl", &tables.TObl}, {"TShtorka", &tables.TShtorka}};
+    for (const QString& change : changes) {
+      const QString name = change.section(QLatin1Char('='), 0, 0);
+      const QString value = change.section(QLatin1Char('='), 1);
+      if (lookups.contains(name)) {
+        *lookups.value(name) = static_cast<Int16>(value.toInt());
+      } else {
+        QVERIFY2(fields.contains(name), qPrintable(name));
+        *fields.value(name) = value;
+      }
+    }
+    const CalcOutcome out = CalculateFlight(in, tables, kC, true);
+    QVERIFY2(out.ok(), out.ok() ? "" : qPrintable(out.error->message()));
+    QCOMPARE(QStringList(out.labels.text.begin(), out.labels.text.end()).join(QLatin1Char(' ')),
+             labels);
+
+    const QHash<QString, Field> fieldIds = {{"TpolChas", Field::TpolChas},
+                                            {"TpolMin", Field::TpolMin},
+                                            {"Bal", Field::Bal},
+                                            {"Hn", Field::Hn},
+                                            {"Hv", Field::Hv},
+                                            {"VidKm", Field::VidKm},
+                                            {"ShtorkaZ", Field::ShtorkaZ},
+                                            {"ShtorkaO", Field::ShtorkaO},
+                                            {"Hpol", Field::Hpol}};
+    const QHash<QString, ResultLabel> resultIds = {{"ZakKab", ResultLabel::ZakKab},
+                                                   {"Obl", ResultLabel::Obl},
+                                                   {"ZaObl", ResultLabel::ZaObl},
+                                                   {"OgrVid", ResultLabel::OgrVid},
+                                                   {"SMU", ResultLabel::SMU}};
+    QStringList seen;
+    for (const InputWarning& w : out.warnings) {
+      QVERIFY2(out.explanation.contains(QStringLiteral("Внимание: ") + w.message),
+               qPrintable(w.message));
+      QVERIFY2((w.field == Field::None) != !w.result.has_value(), qPrintable(w.message));
+      seen << w.message;
+    }
+    QCOMPARE(out.warnings.size(), warnings.size());
+    for (int i = 0; i < warnings.size(); ++i) {
+      const QString where = warnings[i].section(QStringLiteral(": "), 0, 0);
+      const QString piece = warnings[i].section(QStringLiteral(": "), 1);
+      const InputWarning& w = out.warnings[i];
+      if (resultIds.contains(where)) {
+        QCOMPARE(w.result, std::optional<ResultLabel>(resultIds.value(where)));
+      } else {
+        QCOMPARE(w.field, fieldIds.value(where, Field::None));
+      }
+      QVERIFY2(w.message.contains(piece), qPrintable(seen.join(QLatin1Char('\n'))));
+    }
+  }
+
+  // A lookup that stops on a layer whose base lies above its top says that first, sends the pilot
+  // to the cloud base, and does not repeat it as a warning; any other stop is told as it was.
+  void baseAboveTopStops() {
+    FakeTables tables;
+    tables.cloudFailure = QStringLiteral("Таблица «Z_Time_Obl_L39»: ключ меньше наименьшего.");
+    FlightInput in = TypicalFlight();
+    in.txtHn = QStringLiteral("1200");
+    const CalcOutcome out = CalculateFlight(in, tables, kC);
+    QVERIFY(!out.ok());
+    QCOMPARE(out.error->field(), Field::Hn);
+    QCOMPARE(out.error->message(),
+             QStringLiteral("Облачность: нижняя граница облаков Нн 1200 м выше верхней Нв 1000 м — "
+                            "проверьте, не перепутаны ли Нн и Нв. Расчёт остановлен на таблице: ") +
+                 tables.cloudFailure);
+    QVERIFY(out.warnings.isEmpty());
+    const CalcOutcome other = CalculateFlight(TypicalFlight(), tables, kC);
+    QCOMPARE(other.error->message(), tables.cloudFailure);
+    QCOMPARE(other.error->field(), Field::None);
   }
 
   void explanation() {
