@@ -5,6 +5,8 @@
 #include "plausibility.h"
 #include "profiles.h"
 
+#include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
@@ -535,6 +537,18 @@ void BalanceMinutes(FlightState& s) {
                    : QStringLiteral("нет времени при ограниченной видимости"));
     });
   }
+}
+
+bool FieldRead(const CalcOutcome& out, Field field) {
+  if (out.reached > CalcStep::Reading) return true;
+  // The order of ReadFlightRecord; a field whose reading failed was read too.
+  static constexpr std::array<Field, 10> order = {
+      Field::Hpol, Field::TpolMin, Field::TpolChas, Field::Bal,      Field::Hn,
+      Field::Hv,   Field::VidKm,   Field::VidSm,    Field::ShtorkaZ, Field::ShtorkaO};
+  const Field failed = out.error ? out.error->field() : Field::None;
+  const auto at = [&](Field f) { return std::find(order.begin(), order.end(), f) - order.begin(); };
+  const auto stop = at(failed);
+  return stop < static_cast<std::ptrdiff_t>(order.size()) && at(field) <= stop;
 }
 
 CalcOutcome CalculateFlight(const FlightInput& input, ClimbTables& tables, const QLocale& locale,
