@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "results_board.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 
 #include <algorithm>
@@ -110,10 +111,11 @@ void ResultsBoard::Present() {
     QLabel* label = labels_[i];
     QPalette palette = palettes_[i];
     if (warned_[i]) palette.setColor(QPalette::Window, WarningTint());
-    // Greyed while out of date, in the shade Qt gives text that does not count.
+    // Greyed while out of date, in the shade the desktop gives text that does not count (the
+    // results' own palettes hold their colours for every state).
     if (stale_) {
       palette.setColor(QPalette::WindowText,
-                       palettes_[i].color(QPalette::Disabled, QPalette::WindowText));
+                       QGuiApplication::palette().color(QPalette::Disabled, QPalette::WindowText));
     }
     label->setAutoFillBackground(warned_[i]);
     label->setPalette(palette);

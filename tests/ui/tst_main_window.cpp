@@ -994,6 +994,15 @@ class TestMainWindow : public QObject {
     auto* obl = Child<QLabel>(window, u"lblObl");
     auto* status = Child<QLabel>(window, u"lblStatus");
     const QColor ink = obl->palette().color(QPalette::WindowText);
+    // The ink of every result: the total's red and the others' black alike go grey.
+    const auto inks = [&] {
+      QList<QColor> colours;
+      for (const char16_t* name : kResultLabels) {
+        colours << Child<QLabel>(window, name)->palette().color(QPalette::WindowText);
+      }
+      return colours;
+    };
+    const QList<QColor> current = inks();
     const auto copied = [&] {
       QGuiApplication::clipboard()->setText(u"<untouched>"_s);
       QTest::keyClick(Child<QWidget>(window, u"cmdQuit"), Qt::Key_C, Qt::ControlModifier);
@@ -1020,6 +1029,10 @@ class TestMainWindow : public QObject {
     change(false);
     QCOMPARE(ShownResults(window), kCloudFlightResults);  // still there, and greyed
     QVERIFY(obl->palette().color(QPalette::WindowText) != ink);
+    for (int i = 0; i < kResultCount; ++i) {
+      QVERIFY2(inks()[i] != current[i], qPrintable(QString::fromUtf16(kResultLabels[i])));
+      QCOMPARE(inks()[i], inks()[0]);
+    }
     QVERIFY2(ToolTips(window)[1].startsWith(u"Данные изменены — нажмите «Считать»\nПоказан прошлый "
                                             u"расчёт:\nв обл.: 0.07"_s),
              qPrintable(ToolTips(window)[1]));
@@ -1028,7 +1041,7 @@ class TestMainWindow : public QObject {
     QVERIFY(QToolTip::text().contains(u"результаты устарели"_s));
 
     change(true);  // as it was: current again
-    QCOMPARE(obl->palette().color(QPalette::WindowText), ink);
+    QCOMPARE(inks(), current);
     QCOMPARE(copied(), kCloudFlightLine);
 
     change(false);
