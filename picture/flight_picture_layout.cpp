@@ -227,12 +227,25 @@ void LayoutTimeline(const CalcOutcome& out, FlightPictureLayout& l) {
   }
 
   if (HoodCase(id)) {
-    // The band shows what the calculation credited under the hood, not when the hood was shut.
+    // The band shows what the calculation credited under the hood, from its own seconds: from
+    // the climb to the middle of the hood band to the end, less the time in cloud where that is
+    // taken out. It may overlap the flight's bar where the calculation's own numbers overlap.
     l.hoodCase = true;
-    for (const TimelineSegment& g : l.segments) {
-      if (g.category == PictureCategory::ZakKab) l.hood = g.spans;
-    }
     const bool lessCloud = id == u"3b"_s || id == u"3e"_s;
+    const int T = out.TpolSeconds;
+    const auto clip = [T](int t) { return std::clamp(t, 0, std::max(T, 0)); };
+    const TimeBreakdown& t = out.seconds;
+    QList<TimeSpan> spans;
+    if (lessCloud) {
+      spans = {{clip(t.TShtorka), clip(t.TPod)}, {clip(t.TPod + t.TObl), clip(T)}};
+    } else {
+      spans = {{clip(t.TShtorka), clip(T)}};
+    }
+    if (t.TZakKab > 0) {
+      for (const TimeSpan& s : spans) {
+        if (s.to > s.from) l.hood << s;
+      }
+    }
     l.notes << u"Шторка закрыта на %1 м, открыта на %2 м. В закр. кабине засчитано время от "
                u"набора до середины этого участка (%3 с) до конца полёта%4: %5 с."_s
                    .arg(s.rec.ShtorkaZ)

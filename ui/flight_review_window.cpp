@@ -44,11 +44,6 @@ void FlightPictureView::SetLayout(std::optional<FlightPictureLayout> layout) {
   update();
 }
 
-void FlightPictureView::SetStale(bool stale) {
-  stale_ = stale;
-  update();
-}
-
 QSize FlightPictureView::sizeHint() const {
   return FlightPictureSize();
 }
@@ -64,18 +59,9 @@ void FlightPictureView::paintEvent(QPaintEvent*) {
   // Scaled to fit, in proportion, centred.
   const QSizeF size = FlightPictureSize();
   const qreal scale = std::min(width() / size.width(), height() / size.height());
-  p.save();
   p.translate((width() - size.width() * scale) / 2, (height() - size.height() * scale) / 2);
   p.scale(scale, scale);
   DrawFlightPicture(p, *layout_);
-  p.restore();
-  if (stale_) {
-    // Across the picture's foot, where it hides least.
-    const QRect band(0, height() - 28, width(), 28);
-    p.fillRect(band, WarningTint());
-    p.setPen(Qt::black);
-    p.drawText(band, Qt::AlignCenter, kStaleText);
-  }
 }
 
 QString PicturePath(const QString& chosen, const QString& suffix) {
@@ -158,7 +144,6 @@ void FlightReviewWindow::ShowOutcome(const CalcOutcome& outcome) {
 
 void FlightReviewWindow::SetStale(bool stale) {
   stale_->setVisible(stale && outcome_.has_value());
-  view_->SetStale(stale && outcome_.has_value());
 }
 
 void FlightReviewWindow::CopyPicture() {

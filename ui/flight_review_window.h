@@ -22,8 +22,6 @@ class FlightPictureView : public QWidget {
  public:
   explicit FlightPictureView(QWidget* parent = nullptr);
   void SetLayout(std::optional<FlightPictureLayout> layout);
-  // Says across the picture that the window's fields no longer hold this flight.
-  void SetStale(bool stale);
   QSize sizeHint() const override;
 
  protected:
@@ -31,7 +29,6 @@ class FlightPictureView : public QWidget {
 
  private:
   std::optional<FlightPictureLayout> layout_;
-  bool stale_ = false;
 };
 
 // The file a picture is saved to: the name as chosen when it ends in .svg or .png (that format is
@@ -49,7 +46,8 @@ class FlightReviewWindow : public QWidget {
 
   // Shows `outcome`, a calculation that succeeded or one that stopped.
   void ShowOutcome(const CalcOutcome& outcome);
-  // The main window's fields were changed after the calculation shown: say so, until the next.
+  // The main window's fields were changed after the calculation shown: say so above the
+  // picture, until the next.
   void SetStale(bool stale);
   // The size it opens at: as the picture asks, but no larger than `available` (a screen's
   // available area) leaves room for, and in its middle.
