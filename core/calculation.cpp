@@ -2,8 +2,11 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "calculation.h"
 
+#include "plausibility.h"
 #include "profiles.h"
 
+#include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstdlib>
@@ -17,8 +20,22 @@ QString NumberText(double v) {
   return QString::number(v, 'g', 15);
 }
 
+bool HeightField(Field field) {
+  return field == Field::Hpol || field == Field::Hn || field == Field::Hv ||
+         field == Field::ShtorkaZ || field == Field::ShtorkaO;
+}
+
 [[noreturn]] void ThrowOutOfRange(Field field, const QString& text, double value) {
   const QString shown = std::isfinite(value) ? NumberText(value) : QStringLiteral("∞");
+  if (HeightField(field)) {
+    // A height says what can be typed, in metres, rather than the width of the number.
+    throw CalcError(
+        ErrorKind::Overflow, field,
+        QStringLiteral("%1: «%2» — такой высоты не ввести: %3 высота — %4 м.")
+            .arg(FieldCaption(field), text.trimmed(),
+                 value > 0 ? QStringLiteral("наибольшая") : QStringLiteral("наименьшая"),
+                 value > 0 ? QStringLiteral("32767") : QStringLiteral("-32768")));
+  }
   throw CalcError(
       ErrorKind::Overflow, field,
       QStringLiteral("%1: «%2» — число %3 вне допустимого диапазона от -32768 до 32767.")
@@ -184,6 +201,7 @@ void ReadFlightRecord(FlightState& state, const FlightInput& in, const QLocale& 
 
   r.ShtorkaZ = LeadingNumberField(state, Field::ShtorkaZ, in.txtShtorkaZ);
   r.ShtorkaO = LeadingNumberField(state, Field::ShtorkaO, in.txtShtorkaO);
+  WarnImplausibleInputs(state, hours, minutes, !topReplaced);
 
   state.Explain([&] {
     const bool hood = r.ShtorkaZ > 0 && r.ShtorkaO > 0;
@@ -521,6 +539,18 @@ void BalanceMinutes(FlightState& s) {
   }
 }
 
+bool FieldRead(const CalcOutcome& out, Field field) {
+  if (out.reached > CalcStep::Reading) return true;
+  // The order of ReadFlightRecord; a field whose reading failed was read too.
+  static constexpr std::array<Field, 10> order = {
+      Field::Hpol, Field::TpolMin, Field::TpolChas, Field::Bal,      Field::Hn,
+      Field::Hv,   Field::VidKm,   Field::VidSm,    Field::ShtorkaZ, Field::ShtorkaO};
+  const Field failed = out.error ? out.error->field() : Field::None;
+  const auto at = [&](Field f) { return std::find(order.begin(), order.end(), f) - order.begin(); };
+  const auto stop = at(failed);
+  return stop < static_cast<std::ptrdiff_t>(order.size()) && at(field) <= stop;
+}
+
 CalcOutcome CalculateFlight(const FlightInput& input, ClimbTables& tables, const QLocale& locale,
                             bool explain) {
   CalcOutcome out;
@@ -544,11 +574,26 @@ CalcOutcome CalculateFlight(const FlightInput& input, ClimbTables& tables, const
     BalanceMinutes(s);
     if (s.t.TObl != rounded.TObl) out.balance = BalanceMove::AddedToObl;
     if (s.t.TZaObl != rounded.TZaObl) out.balance = BalanceMove::TakenFromZaObl;
+    const qsizetype told = s.warnings.size();
+    WarnImplausibleResults(s, out.seconds, out.TpolSeconds);
+    for (qsizetype i = told; i < s.warnings.size(); ++i) {
+      s.Explain([&] { return QStringLiteral("Внимание: %1").arg(s.warnings[i].message); });
+    }
     out.reached = CalcStep::Done;
     ShowResults(s.t, out.labels);
     out.minutes = s.t;
   } catch (const CalcError& e) {
     out.error = e;
+    // A table asked for a layer whose base lies above its top: that is what to put right.
+    const QString cause = BaseAboveTopCause(s.rec);
+    if (e.kind() == ErrorKind::Table && out.reached >= CalcStep::Classify && !cause.isEmpty()) {
+      out.error = CalcError(ErrorKind::Table, Field::Hn,
+                            QStringLiteral("Облачность: %1. Расчёт остановлен на таблице: %2")
+                                .arg(cause, e.message()));
+      // The message says it first; the warning would say it again.
+      s.warnings.removeIf(
+          [&](const InputWarning& w) { return w.field == Field::Hn && w.message.contains(cause); });
+    }
   } catch (const std::exception& e) {
     out.error = CalcError(
         ErrorKind::Table, Field::None,

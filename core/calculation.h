@@ -56,6 +56,10 @@ struct CalcOutcome {
   bool ok() const { return !error.has_value(); }
 };
 
+// Whether the calculation read `field`: it did unless it stopped before the field's turn (the
+// boxes are read in a fixed order, the type and the day/night choice after them all).
+bool FieldRead(const CalcOutcome& outcome, Field field);
+
 // The one entry point of the window and the command-line tool.
 CalcOutcome CalculateFlight(const FlightInput& input, ClimbTables& tables, const QLocale& locale,
                             bool explain = false);

@@ -12,6 +12,7 @@
 #include <QStringList>
 
 #include <array>
+#include <optional>
 
 namespace meltor {
 
@@ -48,6 +49,10 @@ struct WeatherMinima {
 
 enum class DayNight { None, Day, Night };
 
+// The five result labels, in display order.
+enum class ResultLabel { ZakKab, Obl, ZaObl, OgrVid, SMU };
+inline constexpr int kResultCount = 5;
+
 // The texts of the input controls, exactly as typed, and the two choices.
 struct FlightInput {
   QString txtHpol;
@@ -62,6 +67,8 @@ struct FlightInput {
   QString txtShtorkaO;
   QString cboTyp;  // the text of the type field
   DayNight dayNight = DayNight::None;
+
+  bool operator==(const FlightInput&) const = default;
 };
 
 // Collects the path of a calculation in words, as it runs.
@@ -74,13 +81,15 @@ class Explanation {
   QStringList lines_;
 };
 
-// A field of the leading-number kind whose text was read only in part, or held no number: the
-// calculation goes on with what was read, and the pilot is told.
+// Something the pilot is told beside the results, which stand as calculated: a field of the
+// leading-number kind whose text was read only in part or held no number, a value no flight has
+// (a negative flight time, 12 tenths of cloud), or a result that came out negative.
 struct InputWarning {
-  Field field = Field::None;
-  QString typed;    // the field's text, surrounding blanks aside
-  double read = 0;  // the number read from it
-  QString message;  // for the pilot: the field, what was typed, what was read and why
+  Field field = Field::None;          // the field it is about; None for a result
+  std::optional<ResultLabel> result;  // the result it is about, if any
+  QString typed;                      // the field's text, surrounding blanks aside
+  double read = 0;                    // the number read from it
+  QString message;  // for the pilot: the field or result, what it holds and why that is wrong
 };
 
 struct FlightState {
@@ -90,9 +99,10 @@ struct FlightState {
   QString TabObl;
   Int16 HObl = 0;
   WeatherMinima minima;
-  QString caseId;                  // the classification case, "1a" to "3f"
-  Explanation* explain = nullptr;  // null when nobody asked for the path
-  QList<InputWarning> warnings;    // in the order of the fields in the window
+  DayNight dayNight = DayNight::None;  // whose minima the profile chose
+  QString caseId;                      // the classification case, "1a" to "3f"
+  Explanation* explain = nullptr;      // null when nobody asked for the path
+  QList<InputWarning> warnings;        // in the order of the fields in the window
 
   // Adds the line `make()` returns; the text is only built when somebody asked for the path.
   template <typename MakeLine>

@@ -59,6 +59,7 @@ void SelectProfile(FlightState& state, const QString& typeText, DayNight dayNigh
   state.TabPod = QStringLiteral("Z_Time_Pod_") + suffix;
   state.TabObl = QStringLiteral("Z_Time_Obl_") + suffix;
   state.minima = MinimaFor(profile->family, dayNight);
+  state.dayNight = dayNight;
   if (profile->rule == HOblRule::CloudTop) {
     state.HObl = state.rec.Hv;
   } else {

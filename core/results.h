@@ -10,10 +10,6 @@
 
 namespace meltor {
 
-// The five result labels, in display order.
-enum class ResultLabel { ZakKab, Obl, ZaObl, OgrVid, SMU };
-inline constexpr int kResultCount = 5;
-
 struct ResultTexts {
   std::array<QString, kResultCount> text;  // lblZakKab, lblObl, lblZaObl, lblOgrVid, lblSMU
   const QString& operator[](ResultLabel l) const { return text[static_cast<int>(l)]; }

@@ -16,7 +16,6 @@
 #include <QStringList>
 
 #include <array>
-#include <optional>
 
 class QPainter;
 
@@ -65,16 +64,20 @@ struct FlightPictureLayout {
   int flightSeconds = 0;
   int flightMinutes = 0;
   QList<TimelineSegment> segments;
-  std::optional<TimeSpan> hood;  // the hood closed, when it counts
-  QString hoodCaption;
-  QStringList notes;  // the rounding of the sum and the balance; anything the scale cannot show
+  // Where the calculation counted the closed cockpit: the stretches of its category, whose
+  // seconds it credited under the hood. Empty when the hood was not counted.
+  QList<TimeSpan> hood;
+  bool hoodCase = false;  // the case counts the hood (its time may still come out negative)
+  // The warnings of the calculation, then the hood as counted, the rounding of the sum and the
+  // balance, and anything the scale cannot show.
+  QStringList notes;
 
   // The five results as the labels show them.
   std::array<QString, kResultCount> results;
 
   // The heights.
   bool heights = false;
-  bool cloudCounts = false;  // 8 tenths or more
+  bool cloudCounts = false;  // 8 tenths or more: the cloud layer is drawn, and its heights
   QString cloudCaption;
   int cloudBase = 0;
   int cloudTop = 0;

@@ -207,33 +207,33 @@ void DrawTimeline(QPainter& p, const FlightPictureLayout& l) {
   p.drawText(QRectF(kCaptionLeft, kBarTop, kBarLeft - kCaptionLeft - 6, kBarBottom - kBarTop),
              Qt::AlignRight | Qt::AlignVCenter | Qt::TextWordWrap, u"полёт"_s);
 
-  // The hood band: open until TShtorka, closed from there.
+  // The hood band: where the calculation credited the closed cockpit, from its own seconds.
   const QRectF hoodRow(kBarLeft, kHoodTop, kBarRight - kBarLeft, kHoodBottom - kHoodTop);
-  if (l.hood) {
-    const QRectF open(kBarLeft, kHoodTop, TimeX(l.hood->from, T) - kBarLeft, hoodRow.height());
-    const QRectF closed(TimeX(l.hood->from, T), kHoodTop,
-                        TimeX(l.hood->to, T) - TimeX(l.hood->from, T), hoodRow.height());
-    DrawArea(p, open, {Qt::white, Hatch::None});
-    DrawArea(p, closed, kHoodLook);
+  if (!l.hood.isEmpty()) {
+    DrawArea(p, hoodRow, {Qt::white, Hatch::None});
     p.setFont(TextFont(12));
-    const QString closedText = u"закрыта"_s;
-    if (closed.width() > p.fontMetrics().horizontalAdvance(closedText) + 12) {
-      const QRectF tag = p.boundingRect(closed, Qt::AlignCenter, closedText).adjusted(-4, 0, 4, 0);
-      p.setPen(QPen(kInk, 1));
-      p.setBrush(Qt::white);
-      p.drawRect(tag);
-      p.drawText(tag, Qt::AlignCenter, closedText);
+    const QString counted = u"в закр. кабине"_s;
+    for (const TimeSpan& s : l.hood) {
+      const QRectF band(TimeX(s.from, T), kHoodTop, TimeX(s.to, T) - TimeX(s.from, T),
+                        hoodRow.height());
+      DrawArea(p, band, kHoodLook);
+      if (band.width() > p.fontMetrics().horizontalAdvance(counted) + 12) {
+        const QRectF tag = p.boundingRect(band, Qt::AlignCenter, counted).adjusted(-4, 0, 4, 0);
+        p.setPen(QPen(kInk, 1));
+        p.setBrush(Qt::white);
+        p.drawRect(tag);
+        p.drawText(tag, Qt::AlignCenter, counted);
+      }
     }
-    if (open.width() > p.fontMetrics().horizontalAdvance(u"открыта"_s) + 8) {
-      p.drawText(open, Qt::AlignCenter, u"открыта"_s);
-    }
+    p.setBrush(Qt::NoBrush);
   } else {
     p.save();
     p.setPen(QPen(kInk, 1, Qt::DashLine));
     p.drawRect(hoodRow);
     p.restore();
     p.setFont(TextFont(12));
-    p.drawText(hoodRow, Qt::AlignCenter, u"не учитывается"_s);
+    p.drawText(hoodRow, Qt::AlignCenter,
+               l.hoodCase ? u"в закр. кабине не засчитано"_s : u"не учитывается"_s);
   }
 
   // The flight, category by category.
@@ -385,7 +385,7 @@ void DrawHeights(QPainter& p, const FlightPictureLayout& l) {
     low = std::min(low, m.height);
     if (m.kind != HeightMark::CloudTop) high = std::max(high, m.height);
   }
-  if (l.cloudTop <= high * 3 / 2) high = std::max(high, l.cloudTop);
+  if (l.cloudCounts && l.cloudTop <= high * 3 / 2) high = std::max(high, l.cloudTop);
   high += (high - low) / 8 + 1;
   const auto Y = [&](int h) {
     const qreal clamped = std::clamp(h, low, high);
@@ -393,17 +393,10 @@ void DrawHeights(QPainter& p, const FlightPictureLayout& l) {
   };
   const qreal left = kPanelLeft + 6, right = kPanelLeft + 96;
 
-  // The cloud layer, hatched as time in cloud when it counts, an outline when it does not.
-  if (l.cloudTop > l.cloudBase) {
+  // The cloud layer, hatched as time in cloud, where the calculation looked at one.
+  if (l.cloudCounts && l.cloudTop > l.cloudBase) {
     const QRectF layer(left + 8, Y(l.cloudTop), 62, Y(l.cloudBase) - Y(l.cloudTop));
-    if (l.cloudCounts) {
-      DrawArea(p, layer, LookOf(PictureCategory::Obl));
-    } else {
-      p.save();
-      p.setPen(QPen(kInk, 1, Qt::DashLine));
-      p.drawRect(layer);
-      p.restore();
-    }
+    DrawArea(p, layer, LookOf(PictureCategory::Obl));
   }
   // The ground.
   p.setPen(QPen(kInk, 2));

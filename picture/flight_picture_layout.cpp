@@ -15,8 +15,9 @@ namespace meltor {
 
 namespace {
 
+// Kilometres as the explanation and the fields write them: "3.5".
 QString KmText(float km) {
-  return QString::number(double{km}, 'g', 7).replace(u'.', u',');
+  return QString::number(double{km}, 'g', 7);
 }
 
 QString YesNo(bool yes) {
@@ -44,11 +45,26 @@ QString CaseWords(const QString& id) {
     where = u"облачность ≥ 8 баллов, полёт достиг нижней границы"_s;
   }
   QString hood = HoodCase(id) ? u"шторка"_s : u"без шторки"_s;
-  if (id == u"3a"_s || id == u"3d"_s) hood = u"шторка закрыта выше нижней границы"_s;
-  if (id == u"3b"_s || id == u"3e"_s) hood = u"шторка закрыта не выше нижней границы"_s;
+  // The calculation compares climb times to the middle of the hood band, not the closing height.
+  if (id == u"3a"_s || id == u"3d"_s) hood = u"середина участка под шторкой выше нижней границы"_s;
+  if (id == u"3b"_s || id == u"3e"_s) {
+    hood = u"середина участка под шторкой не выше нижней границы"_s;
+  }
   if (id == u"1a"_s) hood = u"шторка не учитывается"_s;
-  return u"%1; %2; %3"_s.arg(where, AdverseCase(id) ? u"ниже минимума"_s : u"в пределах минимума"_s,
-                             hood);
+  return u"Случай %1: %2; %3; %4"_s.arg(
+      id, where, AdverseCase(id) ? u"ниже минимума"_s : u"в пределах минимума"_s, hood);
+}
+
+QString DayNightWords(DayNight d) {
+  switch (d) {
+    case DayNight::Day:
+      return u"днём"_s;
+    case DayNight::Night:
+      return u"ночью"_s;
+    case DayNight::None:
+      break;
+  }
+  return u"день или ночь не выбраны"_s;
 }
 
 // The type list's entry whose tables the calculation used.
@@ -82,17 +98,18 @@ QString Where(PictureCategory c, const QString& id) {
     case PictureCategory::OgrVid:
       if (id == u"1a"_s) return u"весь полёт, видимость не выше минимума"_s;
       if (id == u"2b"_s) return u"весь полёт, ниже облаков"_s;
-      if (id == u"2a"_s || id == u"3b"_s) return u"до закрытия шторки"_s;
+      if (id == u"2a"_s || id == u"3b"_s) return u"набор до середины участка под шторкой"_s;
       return u"ниже облаков"_s;
     case PictureCategory::Obl:
       return u"в облаках"_s;
     case PictureCategory::ZaObl:
-      return id == u"3a"_s || id == u"3d"_s ? u"над облаками, до закрытия шторки"_s
+      // What the calculation counts here: from the cloud top to the middle of the hood band.
+      return id == u"3a"_s || id == u"3d"_s ? u"над облаками до середины участка под шторкой"_s
                                             : u"над облаками"_s;
     case PictureCategory::ZakKab:
       return id == u"3b"_s || id == u"3e"_s ? u"под шторкой, кроме облаков"_s : u"под шторкой"_s;
     case PictureCategory::NotCounted:
-      if (HoodCase(id)) return u"до закрытия шторки"_s;
+      if (HoodCase(id)) return u"набор до середины участка под шторкой"_s;
       if (id.startsWith(u'3')) return u"ниже облаков, в пределах минимума"_s;
       return u"в пределах минимума"_s;
   }
@@ -201,8 +218,7 @@ void LayoutTimeline(const CalcOutcome& out, FlightPictureLayout& l) {
 
   for (const TimelineSegment& g : l.segments) {
     if (g.seconds < 0) {
-      l.notes << u"«%1» отрицательно (%2 с): так выходит по расчёту, когда вычитаемое больше; "
-                 u"на шкале не показано."_s.arg(Heading(g.category))
+      l.notes << u"«%1» отрицательно (%2 с) — на шкале не показано."_s.arg(Heading(g.category))
                      .arg(g.seconds);
     }
   }
@@ -211,11 +227,32 @@ void LayoutTimeline(const CalcOutcome& out, FlightPictureLayout& l) {
   }
 
   if (HoodCase(id)) {
-    const int from = std::clamp<int>(out.seconds.TShtorka, 0, std::max<int>(out.TpolSeconds, 0));
-    l.hood = TimeSpan{from, std::max<int>(out.TpolSeconds, from)};
-    l.hoodCaption = u"шторка закрыта: подъём до середины %1–%2 м — %3 с"_s.arg(s.rec.ShtorkaZ)
-                        .arg(s.rec.ShtorkaO)
-                        .arg(out.seconds.TShtorka);
+    // The band shows what the calculation credited under the hood, from its own seconds: from
+    // the climb to the middle of the hood band to the end, less the time in cloud where that is
+    // taken out. It may overlap the flight's bar where the calculation's own numbers overlap.
+    l.hoodCase = true;
+    const bool lessCloud = id == u"3b"_s || id == u"3e"_s;
+    const int T = out.TpolSeconds;
+    const auto clip = [T](int t) { return std::clamp(t, 0, std::max(T, 0)); };
+    const TimeBreakdown& t = out.seconds;
+    QList<TimeSpan> spans;
+    if (lessCloud) {
+      spans = {{clip(t.TShtorka), clip(t.TPod)}, {clip(t.TPod + t.TObl), clip(T)}};
+    } else {
+      spans = {{clip(t.TShtorka), clip(T)}};
+    }
+    if (t.TZakKab > 0) {
+      for (const TimeSpan& s : spans) {
+        if (s.to > s.from) l.hood << s;
+      }
+    }
+    l.notes << u"Шторка закрыта на %1 м, открыта на %2 м. В закр. кабине засчитано время от "
+               u"набора до середины этого участка (%3 с) до конца полёта%4: %5 с."_s
+                   .arg(s.rec.ShtorkaZ)
+                   .arg(s.rec.ShtorkaO)
+                   .arg(out.seconds.TShtorka)
+                   .arg(lessCloud ? u", кроме времени в облаках"_s : QString())
+                   .arg(out.seconds.TZakKab);
   } else if (s.rec.ShtorkaZ != 0 || s.rec.ShtorkaO != 0) {
     l.notes << (id == u"1a"_s
                     ? u"Высоты шторки заданы, но при видимости не выше минимума не учитываются."_s
@@ -249,14 +286,17 @@ void LayoutHeights(const CalcOutcome& out, FlightPictureLayout& l) {
   const FlightState& s = out.state;
   const FlightRecord& r = s.rec;
   l.heights = true;
+  // Below 8 tenths the calculation looks at no cloud: none is drawn, nor its heights.
   l.cloudCounts = r.Bal >= 8;
   l.cloudBase = r.Hn;
   l.cloudTop = r.Hv;
   l.cloudCaption = l.cloudCounts ? u"облачность %1 баллов"_s.arg(r.Bal)
-                                 : u"облачность < 8 баллов (%1)"_s.arg(r.Bal);
+                                 : u"облачность %1 баллов, меньше 8 — не учитывается"_s.arg(r.Bal);
   l.marks << HeightMark{HeightMark::Ground, 0, u"земля"_s};
-  l.marks << HeightMark{HeightMark::CloudBase, r.Hn, u"Нн %1 м"_s.arg(r.Hn)};
-  l.marks << HeightMark{HeightMark::CloudTop, r.Hv, u"Нв %1 м"_s.arg(r.Hv)};
+  if (l.cloudCounts) {
+    l.marks << HeightMark{HeightMark::CloudBase, r.Hn, u"Нн %1 м"_s.arg(r.Hn)};
+    l.marks << HeightMark{HeightMark::CloudTop, r.Hv, u"Нв %1 м"_s.arg(r.Hv)};
+  }
   l.marks << HeightMark{HeightMark::Flight, r.Hpol, u"высота полёта %1 м"_s.arg(r.Hpol)};
   if (r.ShtorkaZ != 0) {
     l.marks << HeightMark{HeightMark::HoodClose, r.ShtorkaZ,
@@ -341,8 +381,7 @@ FlightPictureLayout LayoutFlightPicture(const CalcOutcome& out) {
   l.results = out.labels.text;
   const QString type = TypeName(s);
   QString title = u"Разбор полёта"_s;
-  if (!type.isEmpty()) title += u" — "_s + type;
-  if (!s.caseId.isEmpty()) title += u", случай "_s + s.caseId;
+  if (!type.isEmpty()) title += u" — %1, %2"_s.arg(type, DayNightWords(s.dayNight));
   l.title = title;
 
   if (!out.ok()) {
@@ -354,6 +393,8 @@ FlightPictureLayout LayoutFlightPicture(const CalcOutcome& out) {
     return l;
   }
   l.subtitle = CaseWords(s.caseId);
+  // What the pilot was told beside the results comes first.
+  for (const InputWarning& w : out.warnings) l.notes << u"Внимание: "_s + w.message;
   LayoutTimeline(out, l);
   LayoutHeights(out, l);
   return l;

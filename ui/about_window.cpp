@@ -7,6 +7,7 @@
 
 #include <QFontMetrics>
 #include <QLabel>
+#include <QShortcut>
 
 namespace meltor {
 
@@ -60,6 +61,12 @@ AboutWindow::AboutWindow() {
                              QSize(homeSize.width(), fm.height())));
   label2_->setAccessibleName(tr("Email"));
   label3_->setAccessibleName(tr("Домашняя страница"));
+
+  // Read and done: Escape or Enter closes it, as they close any box of the desktop.
+  for (const QKeySequence& keys :
+       {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
+  }
 }
 
 }  // namespace meltor

@@ -9,8 +9,8 @@ class QLabel;
 namespace meltor {
 
 // The About window frmAbout: the program icon, the name and version, and who made it. Shown
-// modeless and without an owner; it has no button and no code of its own, the window system
-// closes it.
+// modeless and without an owner, over the middle of the main window; it has no button: Escape,
+// Enter or the window system close it.
 class AboutWindow : public QWidget {
   Q_OBJECT
 

@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "field_warnings.h"
 
+#include "results_board.h"
+
 #include <QLineEdit>
 #include <QPalette>
 
@@ -10,27 +12,36 @@ namespace meltor {
 namespace {
 
 // One marked box. It keeps what the box looked like before, puts that back when the pilot
-// changes the text or a new calculation replaces the mark, and lives as the box's child.
+// changes the text or a new calculation takes the mark away, and lives as the box's child.
 class FieldMark final : public QObject {
   Q_OBJECT
 
  public:
-  FieldMark(QLineEdit& box, const QString& message)
+  FieldMark(QLineEdit& box, Field field, const QString& message)
       : QObject(&box),
+        field_(field),
         box_(box),
         palette_(box.palette()),
         toolTip_(box.toolTip()),
         description_(box.accessibleDescription()) {
     QPalette marked = palette_;
-    marked.setColor(QPalette::Base, QColor(255, 224, 138));
+    marked.setColor(QPalette::Base, WarningTint());
     marked.setColor(QPalette::Text, QColor(0, 0, 0));
     box.setPalette(marked);
-    box.setToolTip(message);
-    box.setAccessibleDescription(message);
+    Say(message);
     connect(&box, &QLineEdit::textChanged, this, [this] {
       Restore();
       deleteLater();
     });
+  }
+
+  Field field() const { return field_; }
+  bool active() const { return active_; }
+  QLineEdit& box() const { return box_; }
+
+  void Say(const QString& message) {
+    box_.setToolTip(message);
+    box_.setAccessibleDescription(message);
   }
 
   // Puts the box back as it was; the mark no longer counts.
@@ -43,6 +54,7 @@ class FieldMark final : public QObject {
   }
 
  private:
+  const Field field_;
   QLineEdit& box_;
   const QPalette palette_;
   const QString toolTip_;
@@ -52,15 +64,29 @@ class FieldMark final : public QObject {
 
 }  // namespace
 
-void ShowFieldWarnings(QWidget& window, const QList<InputWarning>& warnings,
+void ShowFieldWarnings(QWidget& window, const CalcOutcome& outcome,
                        const std::function<QLineEdit*(Field)>& boxOf) {
-  for (FieldMark* mark : window.findChildren<FieldMark*>()) {
-    mark->Restore();
-    delete mark;
+  // What this calculation says about each box: a field may have more than one warning (text left
+  // unread and a value no flight has), all in one mark.
+  QHash<QLineEdit*, std::pair<Field, QStringList>> said;
+  for (const InputWarning& w : outcome.warnings) {
+    if (w.field == Field::None) continue;
+    if (QLineEdit* box = boxOf(w.field)) {
+      said[box].first = w.field;
+      said[box].second << w.message;
+    }
   }
-  for (const InputWarning& w : warnings) {
-    // A field is read once, so it has one warning at most.
-    if (QLineEdit* box = boxOf(w.field)) new FieldMark(*box, w.message);
+  for (FieldMark* mark : window.findChildren<FieldMark*>()) {
+    if (!mark->active()) continue;  // its text changed; it goes by itself
+    if (said.contains(&mark->box())) {
+      mark->Say(said.take(&mark->box()).second.join(QLatin1Char('\n')));
+    } else if (FieldRead(outcome, mark->field())) {
+      mark->Restore();
+      delete mark;
+    }
+  }
+  for (auto it = said.cbegin(); it != said.cend(); ++it) {
+    new FieldMark(*it.key(), it.value().first, it.value().second.join(QLatin1Char('\n')));
   }
 }
 

@@ -2,13 +2,11 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #pragma once
 
-// The text boxes whose text the last calculation read only in part (or found no number in):
-// each is marked with a warm background until its text changes, and its tooltip says how the
-// text was read.
+// The text boxes a calculation warned about: text read only in part (or no number at all), or a
+// value no flight has. Each is marked with a warm background as long as its text stays as it
+// was, and its tooltip says what is wrong.
 
-#include "flight.h"
-
-#include <QList>
+#include "calculation.h"
 
 #include <functional>
 
@@ -17,9 +15,11 @@ class QWidget;
 
 namespace meltor {
 
-// Takes the marks of an earlier calculation off the boxes of `window`, then marks the box of
-// each warning; `boxOf` gives the text box of a field (null for none).
-void ShowFieldWarnings(QWidget& window, const QList<InputWarning>& warnings,
+// Marks the box of every field `outcome` warned about, its messages in the tooltip. A mark of an
+// earlier calculation goes when its box's text changes, or when `outcome` read that field and
+// found nothing to warn about; a calculation that stopped before a field leaves its mark. `boxOf`
+// gives the text box of a field (null for none).
+void ShowFieldWarnings(QWidget& window, const CalcOutcome& outcome,
                        const std::function<QLineEdit*(Field)>& boxOf);
 
 }  // namespace meltor

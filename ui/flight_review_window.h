@@ -31,8 +31,13 @@ class FlightPictureView : public QWidget {
   std::optional<FlightPictureLayout> layout_;
 };
 
+// The file a picture is saved to: the name as chosen when it ends in .svg or .png (that format is
+// written), otherwise the name with the extension of the chosen filter, `suffix` ("svg", "png").
+QString PicturePath(const QString& chosen, const QString& suffix);
+
 // «Разбор полёта»: the picture of the last calculation and its explanation in words. Modeless;
-// it follows each new calculation while it is open, and copies or saves the picture.
+// it follows each new calculation while it is open, and copies or saves the picture. Escape
+// closes it; Enter presses the button that has the focus.
 class FlightReviewWindow : public QWidget {
   Q_OBJECT
 
@@ -41,6 +46,12 @@ class FlightReviewWindow : public QWidget {
 
   // Shows `outcome`, a calculation that succeeded or one that stopped.
   void ShowOutcome(const CalcOutcome& outcome);
+  // The main window's fields were changed after the calculation shown: say so above the
+  // picture, until the next.
+  void SetStale(bool stale);
+  // The size it opens at: as the picture asks, but no larger than `available` (a screen's
+  // available area) leaves room for, and in its middle.
+  void FitTo(const QRect& available);
 
  private:
   void CopyPicture();
@@ -48,6 +59,7 @@ class FlightReviewWindow : public QWidget {
 
   std::optional<CalcOutcome> outcome_;
   FlightPictureView* view_;
+  QLabel* stale_;
   QPlainTextEdit* text_;
   QPushButton* copy_;
   QPushButton* save_;

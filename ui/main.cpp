@@ -32,8 +32,8 @@ int Answer(const meltor::CommandLine::Outcome& outcome) {
 int main(int argc, char* argv[]) {
   meltor::MainWindowSettings settings;
   {
-    // The command line is read before the window system is touched, so that --help, --version
-    // and a missing tables file are answered where there is no display at all.
+    // The command line is read before the window system is touched, so that --help and
+    // --version are answered where there is no display at all.
     QCoreApplication core(argc, argv);
     SetIdentity();
     const meltor::Translations translations;
@@ -50,9 +50,15 @@ int main(int argc, char* argv[]) {
   // Read again without the window system's own options, which QApplication has taken out.
   const auto cl = meltor::CommandLine::Parse(QCoreApplication::arguments());
   if (cl.exitCode) return Answer(cl);
-  settings.tablesPath = cl.tablesPath;
-
   meltor::MessageBoxSink messages;
+  if (!cl.tablesProblem.isEmpty()) {
+    // Said where a terminal may see it, and asked in a window, which a menu's pilot sees.
+    Write(stderr, QStringLiteral("meltor: --tables: %1\n").arg(cl.tablesProblem));
+  }
+  const std::optional<QString> tables = meltor::ChooseTables(cl, messages);
+  if (!tables) return 2;
+  settings.tablesPath = *tables;
+
   meltor::MainWindow window(messages, settings);
   window.show();
   return app.exec();

@@ -9,7 +9,10 @@
 #include "message_sink.h"
 #include "profiles.h"
 #include "program_icon.h"
+#include "readiness.h"
+#include "results_board.h"
 #include "tables_file.h"
+#include "window_controls.h"
 #include "window_layout.h"
 
 #include <QApplication>
@@ -22,8 +25,8 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QShortcut>
-#include <QStyleOptionFrame>
 #include <QToolTip>
 
 #include <algorithm>
@@ -33,154 +36,10 @@ namespace meltor {
 
 namespace {
 
-QGroupBox* Frame(QWidget* parent, const QString& name, const QString& caption, const QRect& r) {
-  auto* frame = new FrameBox(caption, parent);
-  frame->setObjectName(name);
-  frame->setGeometry(r);
-  return frame;
-}
-
-QLabel* StaticLabel(QWidget* parent, const QString& name, const QString& caption, const QRect& r,
-                    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter) {
-  auto* label = new QLabel(caption, parent);
-  label->setObjectName(name);
-  label->setTextFormat(Qt::PlainText);
-  label->setAlignment(alignment);
-  label->setGeometry(r);
-  return label;
-}
-
-// A single-line box with centred text that takes any text at all, and shows a number whole: a
-// text too wide for the box at the window's font is drawn in a smaller size of it, so that
-// "12000" or "-32768" never loses a digit to the box's edge.
-class FittingBox final : public QLineEdit {
- public:
-  FittingBox(const QString& text, QWidget* parent) : QLineEdit(text, parent) {
-    connect(this, &QLineEdit::textChanged, this, &FittingBox::Fit);
-  }
-
- protected:
-  void resizeEvent(QResizeEvent* event) override {
-    QLineEdit::resizeEvent(event);
-    Fit();
-  }
-
- private:
-  // QLineEdit keeps this many pixels on each side inside its frame, besides the text margins.
-  static constexpr int kInnerMargin = 2;
-  // The smallest size a text is shrunk to; a text that does not fit even so scrolls as usual.
-  static constexpr int kSmallestPixels = 7;
-
-  void Fit() {
-    QStyleOptionFrame option;
-    initStyleOption(&option);
-    const int inside = style()->subElementRect(QStyle::SE_LineEditContents, &option, this).width();
-    // What QLineEdit needs beside the text: a pixel of room and the cursor.
-    const int extra = 1 + style()->pixelMetric(QStyle::PM_TextCursorWidth, &option, this);
-    QFont font = parentWidget()->font();
-    const auto fits = [&](const QFont& f) {
-      return qRound(QFontMetricsF(f).horizontalAdvance(text())) + extra <= inside;
-    };
-    for (int pixels = QFontInfo(font).pixelSize(); !fits(font) && pixels > kSmallestPixels;) {
-      font.setPixelSize(--pixels);
-    }
-    if (fits(font)) {
-      // The whole inside of the frame is the text's: the two inner margins are given back.
-      setTextMargins(-kInnerMargin, 0, -kInnerMargin, 0);
-    } else {
-      font = parentWidget()->font();
-      setTextMargins(0, 0, 0, 0);
-    }
-    if (font != this->font()) setFont(font);
-  }
-};
-
-QLineEdit* TextBox(QWidget* parent, const QString& name, const QRect& r, Field field,
-                   const QString& text = {}) {
-  auto* box = new FittingBox(text, parent);
-  box->setObjectName(name);
-  box->setAlignment(Qt::AlignCenter);
-  box->setAccessibleName(FieldCaption(field));
-  box->setGeometry(r);
-  return box;
-}
-
-// One of the day/night pair. Qt lets only one button of an exclusive group be a tab stop; here
-// each keeps its own place in the tab order, chosen or not.
-class PairedOption final : public QRadioButton {
- public:
-  using QRadioButton::QRadioButton;
-
- protected:
-  void focusInEvent(QFocusEvent* event) override {
-    QRadioButton::focusInEvent(event);
-    for (auto* option : parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly)) {
-      option->setFocusPolicy(Qt::StrongFocus);
-    }
-  }
-};
-
-QRadioButton* OptionButton(QWidget* parent, const QString& name, const QString& caption,
-                           const QString& accessibleName, const QRect& r) {
-  auto* option = new PairedOption(caption, parent);
-  option->setObjectName(name);
-  option->setAccessibleName(accessibleName);
-  option->setGeometry(r);
-  return option;
-}
-
-// A command button that Enter and keypad Enter press, as Space does, while it has the focus. It
-// is never the window's default button: Enter in a text box presses nothing.
-class EnterButton final : public QPushButton {
- public:
-  using QPushButton::QPushButton;
-
- protected:
-  void keyPressEvent(QKeyEvent* event) override {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-      if (!event->isAutoRepeat()) click();
-      event->accept();
-      return;
-    }
-    QPushButton::keyPressEvent(event);
-  }
-};
-
-QPushButton* CommandButton(QWidget* parent, const QString& name, const QString& caption,
-                           const QRect& r) {
-  auto* button = new EnterButton(caption, parent);
-  button->setObjectName(name);
-  button->setAutoDefault(false);
-  button->setDefault(false);
-  button->setGeometry(r);
-  return button;
-}
-
 void SetTextColour(QWidget* widget, const QColor& colour) {
   QPalette palette = widget->palette();
   palette.setColor(QPalette::WindowText, colour);
   widget->setPalette(palette);
-}
-
-// The tooltip of one result: "heading: value" in bold, then the path of the calculation, a
-// paragraph to a line. Rich text, so that the tooltip wraps its long lines instead of running off
-// the screen; a little space between the paragraphs keeps a wrapped line apart from the next.
-QString ResultToolTip(const QString& heading, const QString& value, const QStringList& path) {
-  QString tip = QStringLiteral("<p style=\"margin:0 0 6px 0\"><b>%1: %2</b></p>")
-                    .arg(heading.toHtmlEscaped(), value.toHtmlEscaped());
-  for (const QString& line : path) {
-    tip += QStringLiteral("<p style=\"margin:0 0 3px 0\">%1</p>").arg(line.toHtmlEscaped());
-  }
-  return tip;
-}
-
-// The results as one row of a spreadsheet or logbook table: heading, value, heading, value...,
-// tab-separated, no line end.
-QString ResultsLine(const ResultTexts& texts) {
-  QStringList cells;
-  for (int i = 0; i < kResultCount; ++i) cells << ResultHeadings()[i] << texts.text[i];
-  return cells.join(QLatin1Char('\t'));
 }
 
 }  // namespace
@@ -215,6 +74,15 @@ MainWindow::MainWindow(MessageSink& messages, MainWindowSettings settings)
   }
   connect(optDSMU_, &QRadioButton::clicked, this, &MainWindow::CheckReady);
   connect(optNSMU_, &QRadioButton::clicked, this, &MainWindow::CheckReady);
+  // Any change at all, the list's choice and Hv and VidSm included, may leave the results out of
+  // date and changes what the status line says.
+  for (QLineEdit* box : findChildren<QLineEdit*>()) {
+    if (box != cboTyp_->lineEdit())
+      connect(box, &QLineEdit::textChanged, this, &MainWindow::InputChanged);
+  }
+  connect(cboTyp_, &QComboBox::editTextChanged, this, &MainWindow::InputChanged);
+  connect(optDSMU_, &QRadioButton::toggled, this, &MainWindow::InputChanged);
+  connect(optNSMU_, &QRadioButton::toggled, this, &MainWindow::InputChanged);
 
   // The text fields are asked first about Ctrl+C; the type field, not its inner line edit, is
   // the one that receives the keys.
@@ -228,7 +96,12 @@ MainWindow::MainWindow(MessageSink& messages, MainWindowSettings settings)
   connect(cmdQuit_, &QPushButton::clicked, this, &MainWindow::Quit);
   connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_R), this), &QShortcut::activated, this,
           &MainWindow::ShowFlightReview);
+  // The results' menu from the keyboard, wherever the focus is.
+  for (const QKeySequence& keys :
+       {QKeySequence(Qt::Key_Menu), QKeySequence(Qt::SHIFT | Qt::Key_F10)})
+    connect(new QShortcut(keys, this), &QShortcut::activated, this, &MainWindow::OpenResultsMenu);
 
+  UpdateStatus();
   cboTyp_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -333,11 +206,17 @@ void MainWindow::BuildResults() {
     label->setFont(ResultFont(false));
     label->setAccessibleName(headings[i]);
     results_[i] = label;
-    resultPlaces_[i] = label->geometry();
   }
   SetTextColour(results_[static_cast<int>(ResultLabel::ZaObl)], QColor(0, 0, 0));
   SetTextColour(results_[static_cast<int>(ResultLabel::SMU)], QColor(255, 0, 0));
+  board_ = new ResultsBoard(results_, this);
 
+  // What «Считать» still waits for, or that the results are out of date: in the free corner.
+  lblStatus_ = StaticLabel(this, QStringLiteral("lblStatus"), {}, Twips(5610, 2580, 1800, 1275),
+                           Qt::AlignLeft | Qt::AlignTop);
+  lblStatus_->setWordWrap(true);
+
+  resultsArea_ = frame5;
   BuildResultsMenu({frame5, frame6});
 }
 
@@ -349,9 +228,12 @@ void MainWindow::BuildResultsMenu(std::initializer_list<QWidget*> areas) {
   // The review shows a failed calculation too, and an empty one before the first.
   AddResultsEntry(tr("Разбор полёта"), QKeySequence(Qt::CTRL | Qt::Key_R),
                   &MainWindow::ShowFlightReview);
-  // Copying works on the results of the last calculation, and only on good ones.
-  connect(resultsMenu_, &QMenu::aboutToShow, this,
-          [this, copy] { copy->setEnabled(copyable_.has_value()); });
+  // Copying works on the results of the last calculation, only on good ones that are current.
+  connect(resultsMenu_, &QMenu::aboutToShow, this, [this, copy] {
+    copy->setEnabled(board_->CopyLine().has_value());
+    copy->setText(board_->stale() ? tr("Копировать результаты (устарели)")
+                                  : tr("Копировать результаты"));
+  });
   // A right click anywhere on the results, the labels included, opens the menu.
   for (QWidget* area : areas) {
     area->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -438,27 +320,38 @@ void MainWindow::CheckReady() {
                        in.dayNight != DayNight::None;
   const bool hood = common && !in.txtShtorkaZ.isEmpty() && !in.txtShtorkaO.isEmpty();
   if (weather || hood) cmdOK_->setEnabled(true);
+  UpdateStatus();
+}
+
+void MainWindow::InputChanged() {
+  const bool stale = calculated_ && Input() != *calculated_;
+  board_->SetStale(stale);
+  if (review_) review_->SetStale(stale);
+  UpdateStatus();
+}
+
+void MainWindow::UpdateStatus() {
+  const Readiness readiness(Input());
+  const bool enabled = cmdOK_->isEnabled();
+  cmdOK_->setToolTip(readiness.ToolTip(enabled));
+  cmdOK_->setAccessibleDescription(readiness.ToolTip(enabled));
+  lblStatus_->setText(!enabled ? readiness.Status(enabled)
+                      : board_->stale() ? tr("Данные изменены — нажмите «Считать».")
+                                        : QString());
 }
 
 void MainWindow::Calculate() {
-  ResultTexts texts;
-  ClearResults(texts);
-  ShowResultTexts(texts);
-  ShowExplanation(texts, {});
-  copyable_.reset();
-
-  const CalcOutcome outcome = Run(Input());
-  ShowFieldWarnings(*this, outcome.warnings,
+  board_->Clear();
+  const FlightInput input = Input();
+  const CalcOutcome outcome = Run(input);
+  calculated_ = input;
+  ShowFieldWarnings(*this, outcome,
                     [this](Field f) { return qobject_cast<QLineEdit*>(FieldControl(f)); });
   lastOutcome_ = outcome;
   if (review_ && review_->isVisible()) review_->ShowOutcome(outcome);
-  ShowResultTexts(outcome.labels);
-  if (outcome.error) {
-    ShowError(*outcome.error);
-    return;
-  }
-  ShowExplanation(outcome.labels, outcome.explanation);
-  copyable_ = outcome.labels;
+  board_->Show(outcome);
+  UpdateStatus();
+  if (outcome.error) ShowError(*outcome.error);
 }
 
 CalcOutcome MainWindow::Run(const FlightInput& input) const {
@@ -481,39 +374,30 @@ CalcOutcome MainWindow::Run(const FlightInput& input) const {
   }
 }
 
-void MainWindow::ShowResultTexts(const ResultTexts& texts) {
-  for (int i = 0; i < kResultCount; ++i) {
-    QLabel* label = results_[i];
-    label->setText(texts.text[i]);
-    // A result wider than its place (a negative time, say) widens the label about its centre
-    // rather than losing a character at either end.
-    const QRect designed = resultPlaces_[i];
-    const int needed = label->fontMetrics().horizontalAdvance(texts.text[i]) + 2;
-    const int width = std::min(std::max(designed.width(), needed), label->parentWidget()->width());
-    const int left = std::clamp(designed.left() - (width - designed.width()) / 2, 0,
-                                label->parentWidget()->width() - width);
-    label->setGeometry(left, designed.top(), width, designed.height());
-  }
-}
-
-void MainWindow::ShowExplanation(const ResultTexts& texts, const QStringList& path) {
-  for (int i = 0; i < kResultCount; ++i) {
-    results_[i]->setToolTip(
-        path.isEmpty() ? QString() : ResultToolTip(ResultHeadings()[i], texts.text[i], path));
-  }
-}
-
 void MainWindow::CopyResults() {
-  // Nothing to copy before the first calculation or after one that failed: its dashes are not
-  // times for the logbook.
-  if (copyable_) QGuiApplication::clipboard()->setText(ResultsLine(*copyable_));
+  // Nothing to copy before the first calculation, after one that failed (its dashes are not times
+  // for the logbook), or once the fields no longer hold the flight the results are for.
+  const std::optional<QString> line = board_->CopyLine();
+  if (line) QGuiApplication::clipboard()->setText(*line);
+  const QString note = line ? tr("Результаты скопированы")
+                       : board_->stale() ? tr("Не скопировано: результаты устарели, данные "
+                                              "изменены — нажмите «Считать»")
+                                         : tr("Нечего копировать: нет результатов расчёта");
   // A note that goes by itself, in the free corner right of the total so that it hides no
   // result: nothing to close, and the focus stays where it is.
   const QWidget* total = results_[static_cast<int>(ResultLabel::SMU)]->parentWidget();
-  QToolTip::showText(
-      mapToGlobal(total->geometry().topRight() + QPoint(4, 0)),
-      copyable_ ? tr("Результаты скопированы") : tr("Нечего копировать: нет результатов расчёта"),
-      this, {}, kCopyNoteMilliseconds);
+  QToolTip::showText(mapToGlobal(total->geometry().topRight() + QPoint(4, 0)), note, this, {},
+                     kCopyNoteMilliseconds);
+}
+
+void MainWindow::OpenResultsMenu() {
+  resultsMenu_->popup(resultsArea_->mapToGlobal(resultsArea_->rect().center()));
+  // Ready for the arrow keys and Enter.
+  for (QAction* entry : resultsMenu_->actions()) {
+    if (!entry->isEnabled()) continue;
+    resultsMenu_->setActiveAction(entry);
+    break;
+  }
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -553,14 +437,24 @@ void MainWindow::ShowAbout() {
   // One About window for the whole run: made on first use, shown again afterwards. It has no
   // owner, so it stays when the main window is closed by the window system.
   if (!about_) about_ = std::make_unique<AboutWindow>();
+  if (!about_->isVisible()) {
+    // Opened over the middle of this window, where the pilot is looking.
+    QRect place = about_->frameGeometry();
+    place.moveCenter(frameGeometry().center());
+    about_->move(place.topLeft());
+  }
   about_->show();
   about_->raise();
   about_->activateWindow();
 }
 
 void MainWindow::ShowFlightReview() {
-  if (!review_) review_ = std::make_unique<FlightReviewWindow>();
+  if (!review_) {
+    review_ = std::make_unique<FlightReviewWindow>();
+    review_->FitTo(screen()->availableGeometry());
+  }
   if (lastOutcome_) review_->ShowOutcome(*lastOutcome_);
+  review_->SetStale(board_->stale());
   review_->show();
   review_->raise();
   review_->activateWindow();

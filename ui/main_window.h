@@ -34,6 +34,7 @@ namespace meltor {
 class AboutWindow;
 class FlightReviewWindow;
 class MessageSink;
+class ResultsBoard;
 
 // What the main window takes from its surroundings. The defaults are those of the program; tests
 // put in a tables file of their own and a fixed locale.
@@ -83,13 +84,17 @@ class MainWindow : public QWidget {
 
   // Enables "Считать" once the weather set or the hood set of fields is filled; never disables.
   void CheckReady();
+  // After any change of an input: the results are out of date unless the fields hold again the
+  // flight they were calculated for.
+  void InputChanged();
+  // The button's tooltip and the status line: what «Считать» waits for, or stale results.
+  void UpdateStatus();
   void Calculate();
   CalcOutcome Run(const FlightInput& input) const;
-  void ShowResultTexts(const ResultTexts& texts);
-  // Each result's tooltip: its heading and value, then `path`; an empty path clears them.
-  void ShowExplanation(const ResultTexts& texts, const QStringList& path);
   // Copies the results as one tab-separated line and says so in a note that fades by itself.
   void CopyResults();
+  // The results' menu opened from the keyboard (Menu key, Shift+F10), its first entry active.
+  void OpenResultsMenu();
   void ShowError(const CalcError& error);
   void ShowAbout();
   void Quit();
@@ -117,10 +122,12 @@ class MainWindow : public QWidget {
   QPushButton* cmdAbout_ = nullptr;
   QPushButton* cmdQuit_ = nullptr;
   QMenu* resultsMenu_ = nullptr;
+  QWidget* resultsArea_ = nullptr;  // where the menu opens from the keyboard
+  QLabel* lblStatus_ = nullptr;
   std::array<QLabel*, kResultCount> results_{};  // lblZakKab, lblObl, lblZaObl, lblOgrVid, lblSMU
-  std::array<QRect, kResultCount> resultPlaces_{};  // where the results stand as laid out
-  // What Ctrl+C copies: the results of the last calculation, if it succeeded.
-  std::optional<ResultTexts> copyable_;
+  ResultsBoard* board_ = nullptr;
+  // The inputs of the last calculation, to tell whether the results shown are still theirs.
+  std::optional<FlightInput> calculated_;
 };
 
 }  // namespace meltor

@@ -2,6 +2,9 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "startup.h"
 
+#include "message_sink.h"
+#include "tables_file.h"
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
@@ -18,6 +21,20 @@ QStringList TranslationFolders() {
   return {QDir(appDir).filePath(QStringLiteral("translations")),
           QDir::cleanPath(appDir + QStringLiteral("/../share/meltor/translations"))};
 }
+
+// Qt's own Russian translation writes the OK button in Latin letters; a Russian desktop writes it
+// «ОК», in Cyrillic. Asked before Qt's translation, and silent about everything else.
+class CyrillicOk final : public QTranslator {
+ public:
+  bool isEmpty() const override { return false; }
+  QString translate(const char* context, const char* source, const char*, int) const override {
+    if (qstrcmp(source, "OK") == 0) return QStringLiteral("ОК");
+    if (qstrcmp(context, "QGnomeTheme") == 0 && qstrcmp(source, "&OK") == 0) {
+      return QStringLiteral("&ОК");
+    }
+    return {};
+  }
+};
 
 }  // namespace
 
@@ -37,6 +54,11 @@ Translations::Translations(const QLocale& system) : language_(QStringLiteral("ru
     QCoreApplication::installTranslator(qt.get());
     installed_.push_back(std::move(qt));
     qtTranslated_ = true;
+  }
+  if (language_ == QStringLiteral("ru")) {
+    auto ok = std::make_unique<CyrillicOk>();
+    QCoreApplication::installTranslator(ok.get());
+    installed_.push_back(std::move(ok));
   }
 }
 
@@ -74,19 +96,37 @@ CommandLine::Outcome CommandLine::Parse(const QStringList& arguments, Pass pass)
     return o;
   }
   if (parser.isSet(tables)) {
-    const QFileInfo file(parser.value(tables));
-    if (!file.isFile()) {
-      return usage(tr("--tables: нет файла «%1»").arg(QDir::toNativeSeparators(file.filePath())));
-    }
-    o.tablesPath = file.absoluteFilePath();
+    o.tablesPath = QFileInfo(parser.value(tables)).absoluteFilePath();
   }
   if (pass == Pass::Final) {
+    if (parser.isSet(tables)) {
+      // Opened the way a calculation opens it, so the reason is the one a calculation would give.
+      try {
+        TablesFile probe(o.tablesPath, {o.tablesPath});
+      } catch (const CalcError& e) {
+        o.tablesProblem = e.message();
+      }
+    }
     if (!parsed) return usage(parser.errorText());
     if (!parser.positionalArguments().isEmpty()) {
       return usage(tr("лишний аргумент «%1»").arg(parser.positionalArguments().first()));
     }
   }
   return o;
+}
+
+std::optional<QString> ChooseTables(const CommandLine::Outcome& cl, MessageSink& messages) {
+  if (cl.tablesProblem.isEmpty()) return cl.tablesPath;
+  const QString question =
+      CommandLine::tr(
+          "Файл таблиц, указанный в --tables, не подходит:\n%1\n\nОткрыть программу "
+          "с её собственными таблицами (%2)?")
+          .arg(cl.tablesProblem, QDir::toNativeSeparators(DefaultTablesPath()));
+  if (messages.Ask(nullptr, question, CommandLine::tr("Открыть с таблицами программы"),
+                   CommandLine::tr("Выйти"))) {
+    return QString();
+  }
+  return std::nullopt;
 }
 
 }  // namespace meltor

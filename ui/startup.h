@@ -46,22 +46,32 @@ class CommandLine {
  public:
   // What the command line asks for. `exitCode` set: print `out` and `err` and end with that
   // code, without opening the window. Otherwise open the window on `tablesPath` (empty: the
-  // program's own tables file).
+  // program's own tables file); `tablesProblem` says why that file cannot be used, as a
+  // calculation would find it (missing, a folder, a device, not a tables file …).
   struct Outcome {
     std::optional<int> exitCode;
     QString out;
     QString err;
     QString tablesPath;
+    QString tablesProblem;
   };
 
   // When the arguments are read. Before the window system starts, they still hold its own
-  // options (-platform, -style …): that first reading answers --help and --version and checks
-  // the tables file, and leaves anything it does not understand to the final one, after
-  // QApplication has taken out what is its.
+  // options (-platform, -style …): that first reading answers --help and --version, and leaves
+  // anything it does not understand to the final one, after QApplication has taken out what is
+  // its. The final reading also checks the tables file.
   enum class Pass { BeforeWindowSystem, Final };
 
   // `arguments` as QCoreApplication::arguments() gives them, the program first.
   static Outcome Parse(const QStringList& arguments, Pass pass = Pass::Final);
 };
+
+class MessageSink;
+
+// The tables file the window opens on: the one the command line named when it can be used.
+// Otherwise the pilot, who may have started the program from a menu and sees no terminal, is told
+// why in a window and asked whether to go on with the program's own tables: empty for those,
+// nullopt when they would rather quit.
+std::optional<QString> ChooseTables(const CommandLine::Outcome& commandLine, MessageSink& messages);
 
 }  // namespace meltor

@@ -277,7 +277,32 @@ void CliRunTest::calcResults_data() {
   QTest::newRow("1c: a negative height is a value, not an option")
       << u"--type L-39 --day --hours 1 --minutes 0 --clouds 5 --vis-km 10 --hood-close -100 "
          u"--hood-open 1500 --height 3000"_s
-      << u"- - - - ПМУ"_s << QString() << QString();
+      << u"- - - - ПМУ"_s << QString()
+      << u"meltor-cli: предупреждение, --hood-close: Шторка, высота закрытия, м: -100 м — "
+         u"отрицательная высота, ниже земли; шторка поэтому не учитывается.\n"_s;
+  // Hood 400..1000 m: its middle, 700 m, takes 420 s and lies in the cloud 500..1500 m; above
+  // cloud 420 - 300 - 600 = -480 s. The numbers stand; stderr says why one is negative.
+  QTest::newRow("3a: hood closed in cloud, warned")
+      << f3 + u"--day --vis-km 3 --hood-close 400 --hood-open 1000"_s
+      << u"0.53 0.10 -0.08 0.05 0.07"_s << QString()
+      << u"meltor-cli: предупреждение, за обл. -0.08: отрицательное время (-480 с) — шторка "
+         u"закрыта в облаках: середина участка под шторкой (700 м) ниже верхней границы облаков "
+         u"(1500 м), и за облаками до неё выходит 420 − 300 − 600 = -480 с. Число оставлено, как "
+         u"оно посчитано; в лётную книжку его не переносите, проверьте данные.\n"
+         u"meltor-cli: предупреждение, Всего в СМУ 0.07: в сумму вошло отрицательное время (за "
+         u"обл. -0.08), и сумма занижена.\n"_s;
+  // An hour back: -3600 - 300 - 600 s above cloud, -75 min; 5 + 10 - 75 is the -60 of the flight.
+  QTest::newRow("3c: negative flight time, warned")
+      << u"--type L-39 --hours -1 --minutes 0 --clouds 10 --base 500 --top 1500 --height 3000 "
+         u"--day --vis-km 3"_s
+      << u"- 0.10 -1.15 0.05 -1.00"_s << QString()
+      << u"meltor-cli: предупреждение, --hours: Время п-та: -1 ч 0 мин — отрицательное время "
+         u"полёта. Результаты посчитаны как есть, но такого полёта не бывает: проверьте знак «-».\n"
+         u"meltor-cli: предупреждение, за обл. -1.15: отрицательное время (-4500 с) — "
+         u"отрицательное время полёта. Число оставлено, как оно посчитано; в лётную книжку его не "
+         u"переносите, проверьте данные.\n"
+         u"meltor-cli: предупреждение, Всего в СМУ -1.00: в сумму вошло отрицательное время (за "
+         u"обл. -1.15), и сумма занижена.\n"_s;
   QTest::newRow("1a: hours left out read 0")
       << u"--type L-39 --day --minutes 90 --clouds 0 --vis-km 1 --height 1000"_s
       << u"- - - 1.30 1.30"_s << QString() << QString();
@@ -562,7 +587,8 @@ void CliRunTest::batchRoundTrip() {
       ",L-39,day,0,,,1,,0,1,,\r\n"
       "1000,L-39,day,0,,,1,,0,0.5,,\r\n"
       "3000,L-39,day,10,500,1500,\"4,5\",,0,1,,\r\n"
-      "3000,L-39,day,10,500x,99999,3,,0,1,,\r\n"_ba;
+      "3000,L-39,day,10,500x,99999,3,,0,1,,\r\n"
+      "3000,L-39,day,10,500,1500,3,,0,-1,,\r\n"_ba;
   struct Expected {
     QString labels;
     QString error;         // a piece of the message; empty: the row succeeds
@@ -583,13 +609,22 @@ void CliRunTest::batchRoundTrip() {
        u"доли километра (сотни метров) вводятся в поле после запятой."_s},
       // A row that fails still says what it left unread.
       {{},
-       u"top (Облачность, Нв, м): «99999» — число 99999 вне"_s,
+       u"top (Облачность, Нв, м): «99999» — такой высоты не ввести: наибольшая высота — 32767 м"_s,
        u"base: Облачность, Нн, м: введено «500x», прочитано 500 — «x» после числа не учтено."_s},
+      // One hour back: -3600 - 300 - 600 s above cloud, -75 min; 5 + 10 - 75 is the -60 of the
+      // flight. Calculated as it stands, and told.
+      {u"- 0.10 -1.15 0.05 -1.00"_s,
+       {},
+       u"hours: Время п-та: -1 ч 0 мин — отрицательное время полёта. Результаты посчитаны как "
+       u"есть, но такого полёта не бывает: проверьте знак «-».; за обл. -1.15: отрицательное время "
+       u"(-4500 с) — отрицательное время полёта. Число оставлено, как оно посчитано; в лётную "
+       u"книжку его не переносите, проверьте данные.; Всего в СМУ -1.00: в сумму вошло "
+       u"отрицательное время (за обл. -1.15), и сумма занижена."_s},
   };
 
   const Outcome r = Run({u"batch"_s, u"--tables"_s, tables_, u"-"_s}, input);
   // No progress when the error stream is no terminal: the summary alone.
-  QCOMPARE(r.err, u"meltor-cli: 4 из 9 строк не рассчитаны\n"_s);
+  QCOMPARE(r.err, u"meltor-cli: 4 из 10 строк не рассчитаны\n"_s);
   QCOMPARE(r.code, 1);
   int errorLine = -1;
   const QList<QStringList> out = ParseCsv(r.out, &errorLine);

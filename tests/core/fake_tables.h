@@ -18,9 +18,11 @@ class FakeTables : public ClimbTables {
   QString lastTabPod;
   QString lastTabObl;
   Int16 lastHObl = 0;
+  QString cloudFailure;  // when set, the in-cloud lookup stops with this message
 
   void LookupCloudTimes(FlightState& s) override {
     calls << QStringLiteral("cloud");
+    if (!cloudFailure.isEmpty()) throw CalcError(ErrorKind::Table, Field::None, cloudFailure);
     lastTabPod = s.TabPod;
     lastTabObl = s.TabObl;
     lastHObl = s.HObl;

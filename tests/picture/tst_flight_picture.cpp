@@ -3,6 +3,7 @@
 #include "fake_tables.h"
 #include "flight_picture.h"
 
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTest>
 #include <QXmlStreamReader>
@@ -37,6 +38,21 @@ QStringList SvgTexts(const QByteArray& svg) {
   }
   if (xml.hasError()) qWarning() << xml.errorString();
   return xml.hasError() ? QStringList{u"<parse error>"_s} : texts;
+}
+
+// Whether the heights panel shows a cloud layer, filled or outlined: ink down its left edge, far
+// more than the few height lines that cross there.
+bool CloudLayerDrawn(const QImage& picture) {
+  int inked = 0;
+  for (int y = 100; y < 425; ++y) {
+    for (int x = 703; x <= 705; ++x) {
+      if (qGray(picture.pixel(x, y)) < 200) {
+        ++inked;
+        break;
+      }
+    }
+  }
+  return inked > 20;
 }
 
 }  // namespace
@@ -142,6 +158,17 @@ class TestFlightPicture : public QObject {
         << "3"
         << "3000"
         << "300,400" << QList<int>{120, 600, 200} << "3a" << 0;
+    // Clear weather: no cloud base, no top (12000 m stands in for it), nothing in cloud.
+    QTest::newRow("1c, clear weather") << "0"
+                                       << ""
+                                       << "10"
+                                       << "3000"
+                                       << "," << times << "1c" << 0;
+    QTest::newRow("3c, visibility 3.5 km") << "10"
+                                           << "200"
+                                           << "3.5"
+                                           << "3000"
+                                           << "," << times << "3c" << 0;
     QTest::newRow("stopped at the cloud top") << "10"
                                               << "600"
                                               << "5"
@@ -164,7 +191,8 @@ class TestFlightPicture : public QObject {
     in.txtTpolMin = u"0"_s;
     in.txtBal = clouds;
     in.txtHn = base;
-    in.txtHv = caseId.isEmpty() ? u"99999"_s : u"1000"_s;  // beyond 16 bits: stops the reading
+    // Beyond 16 bits stops the reading; no base, no top.
+    in.txtHv = caseId.isEmpty() ? u"99999"_s : base.isEmpty() ? QString() : u"1000"_s;
     in.txtVidKm = vis;
     in.txtHpol = height;
     in.txtShtorkaZ = hood.section(u',', 0, 0);
@@ -193,6 +221,24 @@ class TestFlightPicture : public QObject {
     }
     QVERIFY(out.ok());
     QCOMPARE(out.state.caseId, caseId);
+    // The type and the time of day in the title, the case in words beside its name.
+    QCOMPARE(layout.title, u"Разбор полёта — Л-39, днём"_s);
+    QVERIFY2(layout.subtitle.startsWith(u"Случай %1: облачность "_s.arg(caseId)),
+             qPrintable(layout.subtitle));
+    // A cloud layer, and its heights, only where the calculation looked at one.
+    const bool cloud = out.state.rec.Bal >= 8;
+    QCOMPARE(CloudLayerDrawn(FlightPictureImage(out)), cloud);
+    for (const HeightMark& m : layout.marks) {
+      QVERIFY(cloud || (m.kind != HeightMark::CloudBase && m.kind != HeightMark::CloudTop));
+    }
+    // Kilometres written one way, with the full stop, as the explanation writes them.
+    for (const QString& line : layout.minimaLines) {
+      QVERIFY2(!line.contains(QRegularExpression(u"\\d,\\d"_s)), qPrintable(line));
+    }
+    // Every warning of the calculation is in the notes.
+    for (const InputWarning& w : out.warnings) {
+      QVERIFY2(layout.notes.contains(u"Внимание: "_s + w.message), qPrintable(w.message));
+    }
 
     const bool overlapping = out.seconds.TZaObl < 0;
     QCOMPARE(layout.notes.join(u' ').contains(u"«за обл.» отрицательно"_s), overlapping);
@@ -222,9 +268,24 @@ class TestFlightPicture : public QObject {
     for (int i = 0; i < 4; ++i) {
       QVERIFY2(shown[i] || out.labels.text[i] == u"-"_s, qPrintable(ResultHeadings()[i]));
     }
-    // The hood band runs from the climb to the middle of the hood heights to the end.
-    QCOMPARE(layout.hood.has_value(), out.minutes.TZakKab != 0);
-    if (layout.hood) QCOMPARE(layout.hood->from, lookups[2]);
+    // The hood band is where the calculation credited the closed cockpit, as long as its seconds.
+    int hoodSeconds = 0;
+    for (const TimeSpan& s : layout.hood) hoodSeconds += s.to - s.from;
+    QCOMPARE(layout.hood.isEmpty(), out.seconds.TZakKab <= 0);
+    QCOMPARE(hoodSeconds, std::max(int{out.seconds.TZakKab}, 0));
+    if (!layout.hood.isEmpty()) QCOMPARE(layout.hood.front().from, lookups[2]);
+    // Where the scale shows the flight end to end, the band lies over the closed cockpit's bar.
+    for (const TimelineSegment& g : layout.segments) {
+      if (g.category != PictureCategory::ZakKab || overlapping) continue;
+      QCOMPARE(layout.hood.size(), g.spans.size());
+      for (int i = 0; i < g.spans.size(); ++i) {
+        QCOMPARE(layout.hood[i].from, g.spans[i].from);
+        QCOMPARE(layout.hood[i].to, g.spans[i].to);
+      }
+    }
+    // Labelled by what was counted, never by when the hood was shut.
+    QVERIFY(!svg.contains(u"закрыта"_s));
+    QVERIFY2(!svg.join(u' ').contains(u"до закрытия шторки"_s), qPrintable(svg.join(u'|')));
     if (balance != 0) {
       QVERIFY(layout.notes.join(u' ').contains(balance > 0 ? u"добавил 1 мин"_s : u"снял 1 мин"_s));
     }

@@ -5,6 +5,7 @@
 
 #include "main_window.h"
 #include "startup.h"
+#include "test_tables.h"
 #include "window_driver.h"
 
 #include <QAbstractButton>
@@ -21,6 +22,8 @@
 #include <QWindow>
 
 #include <functional>
+
+#include <sys/stat.h>
 
 using namespace meltor;
 using namespace meltor::test;
@@ -106,6 +109,35 @@ class TestAboutAndQuit : public QObject {
     QCOMPARE(VisibleAboutWindows().size(), 1);
   }
 
+  // Escape and Enter close it, as they close a box of the desktop; it opens over the middle of
+  // the main window, wherever that stands.
+  void aboutKeys_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QPoint>("mainAt");
+    QTest::newRow("Escape") << int(Qt::Key_Escape) << QPoint(40, 30);
+    QTest::newRow("Enter") << int(Qt::Key_Return) << QPoint(300, 200);
+    QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << QPoint(0, 0);
+  }
+  void aboutKeys() {
+    QFETCH(int, key);
+    QFETCH(QPoint, mainAt);
+    RecordingSink sink;
+    MainWindow window(sink);
+    window.move(mainAt);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTest::mouseClick(Child<QPushButton>(window, u"cmdAbout"), Qt::LeftButton);
+    QCOMPARE(VisibleAboutWindows().size(), 1);
+    QWidget* about = VisibleAboutWindows().first();
+    QVERIFY(QTest::qWaitForWindowExposed(about));
+    const QPoint offset = about->geometry().center() - window.geometry().center();
+    QVERIFY2(offset.manhattanLength() <= 4, qPrintable(u"%1,%2"_s.arg(offset.x()).arg(offset.y())));
+    QTest::keyClick(about, static_cast<Qt::Key>(key),
+                    key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+    QVERIFY(VisibleAboutWindows().isEmpty());
+    QVERIFY(window.isVisible());
+  }
+
   void aboutClosedAndShownAgain() {
     RecordingSink sink;
     MainWindow window(sink);
@@ -183,14 +215,15 @@ class TestAboutAndQuit : public QObject {
     QVERIFY(VisibleWindows().isEmpty());
   }
 
-  // --help, --version and a missing tables file are answered where there is no display at all;
-  // other mistakes once the window system has taken its own options; --tables FILE opens the
-  // window on that file.
+  // --help and --version are answered where there is no display at all; other mistakes once
+  // the window system has taken its own options; --tables FILE opens the window on that file, and
+  // a file that cannot serve is told as a calculation would tell it (in a window: see
+  // tablesQuestion), never with an exit nobody started from a menu would see.
   void commandLine_data() {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("exitCode");  // -1: the window opens
     QTest::addColumn<QString>("out");   // a part of the standard output
-    QTest::addColumn<QString>("err");   // a part of the standard error
+    QTest::addColumn<QString>("err");   // a part of the standard error; for the window, the problem
     QTest::addColumn<bool>("display");  // a (headless) display to start on, or none at all
     const QString tables = QDir::current().relativeFilePath(TablesFile());
     const QString help = u"--tables <ФАЙЛ>"_s;
@@ -200,8 +233,19 @@ class TestAboutAndQuit : public QObject {
         << QStringList{u"-style"_s, u"fusion"_s, u"--version"_s} << 0
         << u"meltor " MELTOR_VERSION_TEXT "\n"_s << QString() << false;
     QTest::newRow("tables file missing")
-        << QStringList{u"--tables"_s, u"nowhere.mdb"_s} << 2 << QString()
-        << u"meltor: --tables: нет файла «nowhere.mdb»"_s << false;
+        << QStringList{u"--tables"_s, u"nowhere.mdb"_s} << -1 << QString()
+        << u"не найден. Искали: %1"_s.arg(QDir::current().absoluteFilePath(u"nowhere.mdb"_s))
+        << false;
+    QTest::newRow("tables path a folder")
+        << QStringList{u"--tables"_s, dir_.path()} << -1 << QString()
+        << u"%1 — папка, а не обычный файл"_s.arg(dir_.path()) << false;
+    QTest::newRow("tables path a device") << QStringList{u"--tables"_s, u"/dev/zero"_s} << -1
+                                          << QString() << u"/dev/zero — устройство"_s << false;
+    QTest::newRow("tables path a named pipe")
+        << QStringList{u"--tables"_s, Fifo()} << -1 << QString() << u"именованный канал"_s << false;
+    QTest::newRow("tables file not a tables file")
+        << QStringList{u"--tables"_s, TextFile()} << -1 << QString()
+        << u"не является базой данных SQLite"_s << false;
     QTest::newRow("unknown option") << QStringList{u"--tabels"_s} << 2 << QString()
                                     << u"Неизвестный параметр «tabels»"_s << true;
     QTest::newRow("stray argument after a Qt option")
@@ -217,9 +261,14 @@ class TestAboutAndQuit : public QObject {
     QFETCH(QString, err);
     QFETCH(bool, display);
     if (exitCode < 0) {
-      const CommandLine::Outcome parsed = CommandLine::Parse(QStringList{u"meltor"_s} + arguments);
+      const QStringList line = QStringList{u"meltor"_s} + arguments;
+      const CommandLine::Outcome parsed = CommandLine::Parse(line);
       QVERIFY(!parsed.exitCode);
-      QCOMPARE(parsed.tablesPath, TablesFile());
+      QVERIFY2(parsed.tablesProblem.contains(err), qPrintable(parsed.tablesProblem));
+      QCOMPARE(parsed.tablesProblem.isEmpty(), err.isEmpty());
+      if (err.isEmpty()) QCOMPARE(parsed.tablesPath, TablesFile());
+      // Before the window system starts, nothing about the file ends the program.
+      QVERIFY(!CommandLine::Parse(line, CommandLine::Pass::BeforeWindowSystem).exitCode);
       return;
     }
 
@@ -240,13 +289,56 @@ class TestAboutAndQuit : public QObject {
     QCOMPARE(stdOut.isEmpty(), out.isEmpty());
   }
 
+  // A tables file that cannot serve: the pilot reads why in a window and chooses to go on with
+  // the program's own tables or to quit; a good file asks nothing.
+  void tablesQuestion_data() {
+    QTest::addColumn<QString>("tables");
+    QTest::addColumn<bool>("agree");
+    QTest::addColumn<QString>("opened");  // "given", "own" or "none" (the program ends)
+    QTest::newRow("good file") << TablesFile() << true << u"given"_s;
+    QTest::newRow("missing, the pilot goes on") << dir_.filePath(u"нет.mdb"_s) << true << u"own"_s;
+    QTest::newRow("a folder, the pilot quits") << dir_.path() << false << u"none"_s;
+  }
+  void tablesQuestion() {
+    QFETCH(QString, tables);
+    QFETCH(bool, agree);
+    QFETCH(QString, opened);
+    const CommandLine::Outcome cl = CommandLine::Parse({u"meltor"_s, u"--tables"_s, tables});
+    RecordingSink sink;
+    sink.answer = agree;
+    const std::optional<QString> chosen = ChooseTables(cl, sink);
+    QCOMPARE(chosen.has_value(), opened != u"none");
+    if (opened == u"given") QCOMPARE(*chosen, tables);
+    if (opened == u"own") QCOMPARE(*chosen, QString());  // the program's own file
+    QCOMPARE(sink.asked.size(), opened == u"given" ? 0 : 1);
+    if (sink.asked.isEmpty()) return;
+    QVERIFY2(sink.asked[0][0].contains(cl.tablesProblem), qPrintable(sink.asked[0][0]));
+    QVERIFY2(sink.asked[0][0].contains(u"собственными таблицами"_s), qPrintable(sink.asked[0][0]));
+    QCOMPARE(sink.asked[0].mid(1), (QStringList{u"Открыть с таблицами программы"_s, u"Выйти"_s}));
+  }
+
  private:
+  // A tables file of the squadron's: SQLite, as the program reads it.
   QString TablesFile() {
     const QString path = dir_.filePath(u"Эскадрилья.mdb"_s);
     if (!QFileInfo::exists(path)) {
-      QFile file(path);
-      if (!file.open(QIODevice::WriteOnly)) return {};
+      WriteTablesFile(path, ClimbViewSql(u"Z_Time_Pod_L39"_s, {{100, 60}, {1000, 560}}));
     }
+    return path;
+  }
+
+  // A text file where the tables file should be.
+  QString TextFile() {
+    const QString path = dir_.filePath(u"tables.txt"_s);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write("height,time\n100,60\n");
+    return path;
+  }
+
+  // A named pipe: reading it would wait for a writer that never comes.
+  QString Fifo() {
+    const QString path = dir_.filePath(u"pipe.mdb"_s);
+    if (!QFileInfo::exists(path)) mkfifo(QFile::encodeName(path).constData(), 0600);
     return path;
   }
 

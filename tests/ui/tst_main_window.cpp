@@ -6,6 +6,7 @@
 // captions apart, and Russian throughout.
 
 #include "errors.h"
+#include "flight_review_window.h"
 #include "main_window.h"
 #include "message_sink.h"
 #include "startup.h"
@@ -434,11 +435,12 @@ class TestMainWindow : public QObject {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QStringList>("results");
     QTest::addColumn<QString>("caseId");  // the case the tooltips must name
-    QTest::addColumn<QString>("warned");  // the box marked for text left unread, if any
+    // The boxes and results a warning marks: text left unread, a value or result no flight has.
+    QTest::addColumn<QStringList>("warned");
 
     QTest::newRow("above cloud, one minute balanced into cloud")
         << CloudFlight() << QStringLiteral("C") << kCloudFlightResults << QStringLiteral("3c")
-        << QString();
+        << QStringList{};
 
     // Hood from 400 to 600 m: its middle, 500 m, takes 300 s to reach; 67 min - 5 min under the
     // hood. 3 tenths and 10 km is simple weather.
@@ -455,7 +457,7 @@ class TestMainWindow : public QObject {
         << hood << QStringLiteral("C")
         << QStringList{QStringLiteral("1.02"), QStringLiteral("-"), QStringLiteral("-"),
                        QStringLiteral("-"), QStringLiteral("ПМУ")}
-        << QStringLiteral("1b") << QString();
+        << QStringLiteral("1b") << QStringList{};
 
     // Below a 200 m cloud base (under the L-39 day minimum of 250 m): the whole flight counts as
     // limited visibility.
@@ -465,44 +467,55 @@ class TestMainWindow : public QObject {
     const QStringList belowResults = {QStringLiteral("-"), QStringLiteral("-"), QStringLiteral("-"),
                                       QStringLiteral("1.30"), QStringLiteral("1.30")};
     QTest::newRow("below the cloud base")
-        << below << QStringLiteral("C") << belowResults << QStringLiteral("2b") << QString();
+        << below << QStringLiteral("C") << belowResults << QStringLiteral("2b") << QStringList{};
 
     // The window reads hours by the user's locale: 1,5 h is 90 minutes in Russian.
     Flight comma = below;
     comma.hours = QStringLiteral("1,5");
     comma.minutes = QStringLiteral("0");
     QTest::newRow("decimal comma in a Russian locale")
-        << comma << QStringLiteral("ru_RU") << belowResults << QStringLiteral("2b") << QString();
+        << comma << QStringLiteral("ru_RU") << belowResults << QStringLiteral("2b")
+        << QStringList{};
 
     // Climbing takes longer than the whole one-minute flight: above cloud 60 - 150 - 390 s is
     // -480 s, -8 min; 2 + 6 - 8 = 0 is a minute short, so in cloud becomes 7 and the total 1.
     Flight shortFlight = CloudFlight();
     shortFlight.hours = QStringLiteral("0");
     shortFlight.minutes = QStringLiteral("1");
+    // The numbers stand; the negative one and the total it lowered are marked and say why.
     QTest::newRow("negative time above cloud")
         << shortFlight << QStringLiteral("C")
         << QStringList{QStringLiteral("-"), QStringLiteral("0.07"), QStringLiteral("-0.08"),
                        QStringLiteral("0.02"), QStringLiteral("0.01")}
-        << QStringLiteral("3c") << QString();
+        << QStringLiteral("3c") << QStringList{u"lblZaObl"_s, u"lblSMU"_s};
+    // An hour back: above cloud -3600 - 150 - 390 = -4140 s, -69 min; 2 + 6 - 69 = -61 is a
+    // minute short of the -60 of the flight, so in cloud becomes 7. Hours marked too.
+    Flight backwards = CloudFlight();
+    backwards.hours = QStringLiteral("-1");
+    QTest::newRow("negative flight time")
+        << backwards << QStringLiteral("C")
+        << QStringList{QStringLiteral("-"), QStringLiteral("0.07"), QStringLiteral("-1.09"),
+                       QStringLiteral("0.02"), QStringLiteral("-1.00")}
+        << QStringLiteral("3c") << QStringList{u"txtTpolChas"_s, u"lblZaObl"_s, u"lblSMU"_s};
 
     Flight typed = CloudFlight();
     typed.typIndex = -1;
     typed.typ = QStringLiteral("Л-39");
-    QTest::newRow("type typed, not chosen")
-        << typed << QStringLiteral("C") << kCloudFlightResults << QStringLiteral("3c") << QString();
+    QTest::newRow("type typed, not chosen") << typed << QStringLiteral("C") << kCloudFlightResults
+                                            << QStringLiteral("3c") << QStringList{};
 
     // "3,9" reads as 3 km: the same results, and the box is marked.
     Flight comma3 = CloudFlight();
     comma3.vidKm = QStringLiteral("3,9");
     QTest::newRow("comma in the km box") << comma3 << QStringLiteral("C") << kCloudFlightResults
-                                         << QStringLiteral("3c") << QStringLiteral("txtVidKm");
+                                         << QStringLiteral("3c") << QStringList{u"txtVidKm"_s};
   }
   void calculation() {
     QFETCH(Flight, flight);
     QFETCH(QString, locale);
     QFETCH(QStringList, results);
     QFETCH(QString, caseId);
-    QFETCH(QString, warned);
+    QFETCH(QStringList, warned);
     RecordingSink sink;
     MainWindow window(sink, Settings(tablesPath_, QLocale(locale)));
     window.show();
@@ -524,7 +537,8 @@ class TestMainWindow : public QObject {
     const auto* zaObl = Child<QLabel>(window, u"lblZaObl");
     QVERIFY(qAbs(zaObl->geometry().center().x() - (2280 + 615 / 2) / 15) <= 1);
 
-    // Each tooltip opens with its own heading and value, then the path the calculation took.
+    // Each tooltip opens with its own heading and value, then what a warning says about that
+    // result, then the path the calculation took.
     const QStringList tips = ToolTips(window);
     for (int i = 0; i < kResultCount; ++i) {
       const QStringList lines = tips[i].split(QLatin1Char('\n'));
@@ -533,31 +547,52 @@ class TestMainWindow : public QObject {
       QVERIFY2(tips[i].contains(QStringLiteral("[случай %1]").arg(caseId)), qPrintable(tips[i]));
       QVERIFY2(tips[i].contains(u"Z_Time_Pod_L39"), qPrintable(tips[i]));
       QCOMPARE(tips[i].contains(u"Внимание: "), !warned.isEmpty());
+      const bool resultWarned = warned.contains(QString::fromUtf16(kResultLabels[i]));
+      QCOMPARE(lines.value(1).startsWith(u"⚠ %1 %2: "_s.arg(ResultHeadings()[i], results[i])),
+               resultWarned);
+      const auto* label = Child<QLabel>(window, kResultLabels[i]);
+      QCOMPARE(label->autoFillBackground() &&
+                   label->palette().color(QPalette::Window) == QColor(255, 224, 138),
+               resultWarned);
     }
 
-    // Only the box whose text was read in part is marked, and it says how it was read.
+    // Only the boxes warned about are marked, and each says what is wrong.
     const auto marked = [&](const QLineEdit* box) {
       return box->palette().color(QPalette::Base) !=
              QApplication::palette(box).color(QPalette::Base);
     };
-    for (const char16_t* name : {u"txtBal", u"txtHn", u"txtHv", u"txtVidKm", u"txtVidSm",
-                                 u"txtShtorkaZ", u"txtShtorkaO", u"txtHpol"}) {
+    QString warnedBox;
+    for (const char16_t* name :
+         {u"txtTpolChas", u"txtTpolMin", u"txtBal", u"txtHn", u"txtHv", u"txtVidKm", u"txtVidSm",
+          u"txtShtorkaZ", u"txtShtorkaO", u"txtHpol"}) {
       const auto* box = Child<QLineEdit>(window, name);
-      const bool expected = warned == QString::fromUtf16(name);
+      const bool expected = warned.contains(QString::fromUtf16(name));
       QCOMPARE(marked(box), expected);
-      QCOMPARE(box->toolTip().contains(u"прочитано"), expected);
+      QCOMPARE(!box->toolTip().isEmpty(), expected);
+      if (expected) warnedBox = box->objectName();
     }
-    if (!warned.isEmpty()) {
-      // Till the pilot edits it.
-      auto* box = Child<QLineEdit>(window, warned);
+    if (!warnedBox.isEmpty()) {
+      auto* box = Child<QLineEdit>(window, warnedBox);
+      auto* hpol = Child<QLineEdit>(window, u"txtHpol");
+      const QString typed = box->text();
       QVERIFY2(tips[0].contains(box->toolTip()), qPrintable(tips[0]));
-      Type(box, QStringLiteral("0"));
+      // A calculation that stops before the box's turn leaves its mark: its text is unchanged.
+      Clear(hpol);
+      Type(hpol, QStringLiteral("abc"));
+      PressCalculate(window);
+      QCOMPARE(sink.shown.size(), 1);
+      QVERIFY(marked(box));
+      Clear(hpol);
+      Type(hpol, flight.hpol);
+      sink.shown.clear();
+      // Till the pilot edits it (a blank at the end keeps the value the same).
+      Type(box, QStringLiteral(" "));
       QVERIFY(!marked(box));
       QCOMPARE(box->toolTip(), QString());
       PressCalculate(window);
       QVERIFY(marked(box));
       Clear(box);
-      Type(box, flight.vidKm);
+      Type(box, typed);
     }
 
     // The inputs stay as typed, and a second run gives the same.
@@ -881,6 +916,7 @@ class TestMainWindow : public QObject {
     struct Seen {
       bool found = false, modal = false, sameIcon = false;
       QString text;
+      QString buttonText;
       QMessageBox::StandardButton button = QMessageBox::NoButton;
       QMessageBox::Icon icon = QMessageBox::NoIcon;
     } seen;
@@ -896,6 +932,7 @@ class TestMainWindow : public QObject {
       seen.icon = box->icon();
       seen.button = box->buttons().size() == 1 ? box->standardButton(box->buttons().first())
                                                : QMessageBox::NoButton;
+      seen.buttonText = box->buttons().first()->text();
       box->buttons().first()->click();
     });
     answer.start();
@@ -906,7 +943,218 @@ class TestMainWindow : public QObject {
     QVERIFY(seen.sameIcon);
     QCOMPARE(seen.text, text);
     QCOMPARE(seen.icon, QMessageBox::Critical);
-    QCOMPARE(seen.button, QMessageBox::Ok);  // its text is Qt's, in the program's language
+    QCOMPARE(seen.button, QMessageBox::Ok);
+    // Qt's button in the program's language, written as a Russian desktop writes it: Cyrillic.
+    QCOMPARE(seen.buttonText, u"ОК"_s);
+
+    // A question: the two answers as given, the first the default; it tells which was chosen.
+    for (const bool yes : {true, false}) {
+      QStringList buttons;
+      QTimer choose;
+      choose.setInterval(10);
+      connect(&choose, &QTimer::timeout, &window, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        buttons.clear();
+        for (const QAbstractButton* b : box->buttons()) buttons << b->text();
+        if (box->defaultButton()) buttons << u"default: "_s + box->defaultButton()->text();
+        box->buttons().value(yes ? 0 : 1)->click();
+      });
+      choose.start();
+      const bool answer = sink.Ask(nullptr, u"Открыть?"_s, u"Открыть"_s, u"Выйти"_s);
+      choose.stop();
+      QCOMPARE(answer, yes);
+      QCOMPARE(buttons, (QStringList{u"Открыть"_s, u"Выйти"_s, u"default: Открыть"_s}));
+    }
+  }
+
+  // Once a field changes after a calculation, the results are out of date: greyed, their tooltip
+  // and the status line say so, and Ctrl+C copies nothing; the fields back as they were, or the
+  // next calculation, make them current again.
+  void staleResults_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("typed");  // appended; "<choose N>", "<click>" for the others
+    QTest::newRow("flight height") << u"txtHpol"_s << u"0"_s;
+    QTest::newRow("minutes") << u"txtTpolMin"_s << u"5"_s;
+    QTest::newRow("cloud top, which no readiness check watches") << u"txtHv"_s << u"0"_s;
+    QTest::newRow("hundreds of metres") << u"txtVidSm"_s << u"5"_s;
+    QTest::newRow("hood closing height") << u"txtShtorkaZ"_s << u"3"_s;
+    QTest::newRow("type chosen from the list") << u"cboTyp"_s << u"<choose 3>"_s;
+    QTest::newRow("ночью") << u"optNSMU"_s << u"<click>"_s;
+  }
+  void staleResults() {
+    QFETCH(QString, control);
+    QFETCH(QString, typed);
+    RecordingSink sink;
+    MainWindow window(sink, Settings());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    Enter(window, CloudFlight());
+    PressCalculate(window);
+    auto* obl = Child<QLabel>(window, u"lblObl");
+    auto* status = Child<QLabel>(window, u"lblStatus");
+    const QColor ink = obl->palette().color(QPalette::WindowText);
+    // The ink of every result: the total's red and the others' black alike go grey.
+    const auto inks = [&] {
+      QList<QColor> colours;
+      for (const char16_t* name : kResultLabels) {
+        colours << Child<QLabel>(window, name)->palette().color(QPalette::WindowText);
+      }
+      return colours;
+    };
+    const QList<QColor> current = inks();
+    const auto copied = [&] {
+      QGuiApplication::clipboard()->setText(u"<untouched>"_s);
+      QTest::keyClick(Child<QWidget>(window, u"cmdQuit"), Qt::Key_C, Qt::ControlModifier);
+      return QGuiApplication::clipboard()->text();
+    };
+    QCOMPARE(copied(), kCloudFlightLine);
+    QCOMPARE(status->text(), QString());
+
+    const auto change = [&](bool back) {
+      auto* widget = Child<QWidget>(window, control);
+      if (typed == u"<click>") {
+        QTest::mouseClick(Child<QRadioButton>(window, back ? u"optDSMU" : u"optNSMU"),
+                          Qt::LeftButton);
+      } else if (typed.startsWith(u"<choose")) {
+        QVERIFY(
+            ChooseFromList(qobject_cast<QComboBox*>(widget), back ? 0 : typed.mid(8, 1).toInt()));
+      } else if (back) {
+        QTest::keyClick(widget, Qt::Key_Backspace);
+      } else {
+        widget->setFocus(Qt::OtherFocusReason);
+        Type(widget, typed);
+      }
+    };
+    change(false);
+    QCOMPARE(ShownResults(window), kCloudFlightResults);  // still there, and greyed
+    QVERIFY(obl->palette().color(QPalette::WindowText) != ink);
+    for (int i = 0; i < kResultCount; ++i) {
+      QVERIFY2(inks()[i] != current[i], qPrintable(QString::fromUtf16(kResultLabels[i])));
+      QCOMPARE(inks()[i], inks()[0]);
+    }
+    QVERIFY2(ToolTips(window)[1].startsWith(u"Данные изменены — нажмите «Считать»\nПоказан прошлый "
+                                            u"расчёт:\nв обл.: 0.07"_s),
+             qPrintable(ToolTips(window)[1]));
+    QCOMPARE(status->text(), u"Данные изменены — нажмите «Считать»."_s);
+    QCOMPARE(copied(), u"<untouched>"_s);
+    QVERIFY(QToolTip::text().contains(u"результаты устарели"_s));
+
+    change(true);  // as it was: current again
+    QCOMPARE(inks(), current);
+    QCOMPARE(copied(), kCloudFlightLine);
+
+    change(false);
+    PressCalculate(window);  // the next calculation is current
+    QCOMPARE(obl->palette().color(QPalette::WindowText), ink);
+    QVERIFY(!ToolTips(window)[1].startsWith(u"Данные изменены"_s));
+    QCOMPARE(status->text(), QString());
+    // Copied again, unless that calculation failed (the test's tables know the L-39 alone).
+    QCOMPARE(copied() == u"<untouched>"_s, !sink.shown.isEmpty());
+  }
+
+  // The results' menu from the keyboard, wherever the focus is: the Menu key and Shift+F10, its
+  // first entry ready for Enter.
+  void resultsMenuKeys_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    const int shift = int(Qt::ShiftModifier);
+    QTest::newRow("Shift+F10 in a text box") << u"txtHpol"_s << int(Qt::Key_F10) << shift;
+    QTest::newRow("Menu key in a text box") << u"txtBal"_s << int(Qt::Key_Menu) << 0;
+    QTest::newRow("Shift+F10 in the type field") << u"cboTyp"_s << int(Qt::Key_F10) << shift;
+    QTest::newRow("Menu key on a button") << u"cmdOK"_s << int(Qt::Key_Menu) << 0;
+    QTest::newRow("Shift+F10 on днём") << u"optDSMU"_s << int(Qt::Key_F10) << shift;
+  }
+  void resultsMenuKeys() {
+    QFETCH(QString, control);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    RecordingSink sink;
+    MainWindow window(sink, Settings());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    Enter(window, CloudFlight());
+    PressCalculate(window);
+    auto* widget = Child<QWidget>(window, control);
+    widget->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key),
+                    static_cast<Qt::KeyboardModifiers>(modifiers));
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QCOMPARE(menu->objectName(), u"mnuResults"_s);
+    QVERIFY(menu->activeAction());
+    QCOMPARE(menu->activeAction()->text(), u"Копировать результаты"_s);
+    QGuiApplication::clipboard()->setText(u"<untouched>"_s);
+    QTest::keyClick(menu, Qt::Key_Return);
+    QTRY_VERIFY(!menu->isVisible());
+    QCOMPARE(QGuiApplication::clipboard()->text(), kCloudFlightLine);
+  }
+
+  // «Разбор полёта»: no larger than the screen leaves room for, Escape closes it, Enter presses
+  // the button that has the focus, and it says when the main window's fields have changed.
+  void flightReview_data() {
+    QTest::addColumn<QRect>("screen");  // the available area it is fitted to
+    QTest::newRow("1366×768 less a panel") << QRect(0, 0, 1366, 740);
+    QTest::newRow("1920×1080") << QRect(0, 0, 1920, 1050);
+    QTest::newRow("a second screen to the right") << QRect(1366, 0, 1280, 1024);
+  }
+  void flightReview() {
+    QFETCH(QRect, screen);
+    RecordingSink sink;
+    MainWindow window(sink, Settings());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    Enter(window, CloudFlight());
+    PressCalculate(window);
+
+    FlightReviewWindow review;
+    review.FitTo(screen);
+    QVERIFY2(screen.contains(QRect(review.pos(), review.size() + QSize(16, 48))),
+             qPrintable(RectText(QRect(review.pos(), review.size()))));
+    QVERIFY(review.width() <= FlightPictureSize().width() + 24);
+
+    QTest::keyClick(&window, Qt::Key_R, Qt::ControlModifier);
+    QWidget* shown = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() == u"frmReview" && w->isVisible()) shown = w;
+    }
+    QVERIFY(shown);
+    QVERIFY(QTest::qWaitForWindowExposed(shown));
+    auto* stale = Child<QLabel>(*shown, u"lblStale");
+    QVERIFY(!stale->isVisibleTo(shown));
+    Type(Child<QLineEdit>(window, u"txtHpol"), u"0"_s);
+    QVERIFY(stale->isVisibleTo(shown));
+
+    auto* copy = Child<QPushButton>(*shown, u"cmdCopyPicture");
+    QGuiApplication::clipboard()->setText(u"<untouched>"_s);
+    copy->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(copy, Qt::Key_Return);
+    QVERIFY(!QGuiApplication::clipboard()->image().isNull());
+
+    QTest::keyClick(copy, Qt::Key_Escape);
+    QVERIFY(!shown->isVisible());
+    QVERIFY(window.isVisible());
+  }
+
+  // Saved as the chosen filter says, with its extension, unless the name already gives one.
+  void picturePath_data() {
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("suffix");  // of the chosen filter
+    QTest::addColumn<QString>("path");
+    QTest::newRow("no extension, PNG filter") << u"/tmp/x"_s << u"png"_s << u"/tmp/x.png"_s;
+    QTest::newRow("no extension, SVG filter") << u"/tmp/su27"_s << u"svg"_s << u"/tmp/su27.svg"_s;
+    QTest::newRow("a dot in the folder") << u"/tmp/a.b/x"_s << u"png"_s << u"/tmp/a.b/x.png"_s;
+    QTest::newRow("another extension") << u"/tmp/x.v2"_s << u"png"_s << u"/tmp/x.v2.png"_s;
+    QTest::newRow("the name says SVG") << u"/tmp/x.svg"_s << u"png"_s << u"/tmp/x.svg"_s;
+    QTest::newRow("the name says PNG, in capitals")
+        << u"/tmp/X.PNG"_s << u"svg"_s << u"/tmp/X.PNG"_s;
+  }
+  void picturePath() {
+    QFETCH(QString, chosen);
+    QFETCH(QString, suffix);
+    QFETCH(QString, path);
+    QCOMPARE(PicturePath(chosen, suffix), path);
   }
 
  private:

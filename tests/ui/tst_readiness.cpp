@@ -6,6 +6,7 @@
 #include "window_driver.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -153,6 +154,61 @@ class TestReadiness : public QObject {
     }
     QCOMPARE(ok->isEnabled(), enabled);
     QVERIFY(sink.shown.isEmpty());
+  }
+
+  // Until «Считать» is enabled, the status line and the button's tooltip say which fields are
+  // still empty; once it is, they say nothing. The button itself follows the rules above.
+  void saysWhatIsMissing_data() {
+    QTest::addColumn<Steps>("steps");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QString>("tip");  // a piece of the button's tooltip; empty: none at all
+    QTest::newRow("nothing entered")
+        << Steps{}
+        << QStringLiteral(
+               "Не заполнены: тип, минуты, баллы, Нн, видимость, днём/ночью, высота п-та (или "
+               "высоты шторки).")
+        << QStringLiteral(
+               "Для расчёта по шторке не заполнены: Тип самолёта; Время п-та, мин; Шторка, "
+               "высота закрытия, м; Шторка, высота открытия, м.");
+    QTest::newRow("weather set without day or night")
+        << WeatherFields() << QStringLiteral("Не заполнены: днём/ночью (или высоты шторки).")
+        << QStringLiteral("Для расчёта по погоде не заполнены: «днём» или «ночью».");
+    QTest::newRow("hood set without the opening height")
+        << HoodFields(QStringLiteral("txtShtorkaO"))
+        << QStringLiteral(
+               "Не заполнены: баллы, Нн, видимость, днём/ночью, высота п-та (или открытие "
+               "шторки).")
+        << QStringLiteral("Для расчёта по шторке не заполнены: Шторка, высота открытия, м.");
+    QTest::newRow("hours deleted")
+        << (Steps{C(u"txtTpolChas")} << HoodFields()) << QStringLiteral("Не заполнены: часы.")
+        << QStringLiteral("Для расчёта по погоде не заполнены: Время п-та, ч;");
+    QTest::newRow("type chosen from the list last")
+        << (HoodFields(QStringLiteral("cboTyp")) << Choose(3))
+        << QStringLiteral("Поля заполнены: измените любое или выберите «днём»/«ночью».")
+        << QStringLiteral("кнопка включится при следующей правке поля");
+    QTest::newRow("enabled") << HoodFields() << QString() << QString();
+  }
+  void saysWhatIsMissing() {
+    QFETCH(Steps, steps);
+    QFETCH(QString, status);
+    QFETCH(QString, tip);
+    RecordingSink sink;
+    MainWindow window(sink);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (const Step& step : steps) {
+      QWidget* control = Child<QWidget>(window, step.control);
+      if (step.action == Step::Type) Type(control, step.text);
+      if (step.action == Step::Clear) Clear(control);
+      if (step.action == Step::Choose) {
+        QVERIFY(ChooseFromList(qobject_cast<QComboBox*>(control), step.text.toInt()));
+      }
+    }
+    auto* ok = Child<QPushButton>(window, u"cmdOK");
+    QCOMPARE(ok->isEnabled(), tip.isEmpty());
+    QCOMPARE(Child<QLabel>(window, u"lblStatus")->text(), status);
+    QVERIFY2(ok->toolTip().contains(tip), qPrintable(ok->toolTip()));
+    QCOMPARE(ok->toolTip().isEmpty(), tip.isEmpty());
   }
 
   // The list keeps its six entries whatever is typed and confirmed in the field.

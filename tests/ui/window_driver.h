@@ -71,7 +71,8 @@ inline QStringList ShownResults(const QWidget& window) {
   return texts;
 }
 
-// Takes the message instead of showing it, together with what the results read at that moment.
+// Takes the message instead of showing it, together with what the results read at that moment;
+// a question is recorded with its answers, and answered with `answer`.
 class RecordingSink final : public MessageSink {
  public:
   struct Shown {
@@ -83,7 +84,14 @@ class RecordingSink final : public MessageSink {
     shown.append({text, ShownResults(window)});
   }
 
+  bool Ask(QWidget*, const QString& question, const QString& yes, const QString& no) override {
+    asked.append({question, yes, no});
+    return answer;
+  }
+
   QList<Shown> shown;
+  QList<QStringList> asked;  // question, yes, no
+  bool answer = true;
 };
 
 }  // namespace meltor::test

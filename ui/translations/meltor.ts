@@ -22,11 +22,22 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>--tables: нет файла «%1»</source>
+        <source>лишний аргумент «%1»</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>лишний аргумент «%1»</source>
+        <source>Файл таблиц, указанный в --tables, не подходит:
+%1
+
+Открыть программу с её собственными таблицами (%2)?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Открыть с таблицами программы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Выйти</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -34,6 +45,85 @@
     <name>MessageBoxSink</name>
     <message>
         <source>Meltor — расчёт остановлен</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>Readiness</name>
+    <message>
+        <source>«Считать» станет доступна, когда заполнены поля расчёта по погоде или по шторке.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Они заполнены: кнопка включится при следующей правке поля или выборе «днём» или «ночью».</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>«днём» или «ночью»</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Для расчёта по погоде не заполнены: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Для расчёта по шторке не заполнены: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Поля заполнены: измените любое или выберите «днём»/«ночью».</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>тип</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>часы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>минуты</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>баллы</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Нн</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>видимость</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>днём/ночью</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>высота п-та</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>закрытие шторки</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>открытие шторки</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не заполнены: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>высоты шторки</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Не заполнены: %1 (или %2).</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -163,11 +253,34 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>Копировать результаты (устарели)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Данные изменены — нажмите «Считать».</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Результаты скопированы</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>Не скопировано: результаты устарели, данные изменены — нажмите «Считать»</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>Нечего копировать: нет результатов расчёта</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>meltor::ResultsBoard</name>
+    <message>
+        <source>Данные изменены — нажмите «Считать»</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Показан прошлый расчёт:</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
