@@ -122,7 +122,7 @@ void Write(const Db& d, const std::vector<BuildType>& types) {
     }
     const Table& grid = *type.grid;
     if (grid.fieldCount > kMaxGridFields || grid.fieldCount < 2) {
-      Fail(u"таблица «%1»: %2 полей"_s.arg(grid.name).arg(grid.fieldCount));
+      Fail(u"таблица «%1»: %2 полей"_s.arg(grid.name, QString::number(grid.fieldCount)));
     }
     const double corner = Corner(grid);
     if (corner < -32768) Fail(u"таблица «%1»: ключи ниже -32767"_s.arg(grid.name));

@@ -150,7 +150,7 @@ void PlotTables(const QString& path, const PlotInput& in) {
       if (f.severity != Finding::Warning) continue;
       ++warnings;
       if (static_cast<int>(listed.size()) < kMaxListed) {
-        listed.push_back(u"%1. %2: %3"_s.arg(warnings).arg(f.place, f.text));
+        listed.push_back(u"%1. %2: %3"_s.arg(QString::number(warnings), f.place, f.text));
       }
       if (f.row < 0) continue;
       if (!isGrid) {

@@ -94,7 +94,8 @@ class TablesFile {
 // that cannot be looked at (the open then says why).
 QString NotARegularFile(const QString& path);
 
-// Checks a table already read for the rules of `kind` (see ReadView). Throws CalcError.
+// Checks a table made elsewhere (not by ReadView, which checks as it reads) for the rules of
+// `kind` (see ReadView). Throws CalcError.
 void CheckTable(const Table& table, TableKind kind);
 
 // The tables file the program uses: FlightTables1.mdb in the program's directory, or, for an
