@@ -494,6 +494,12 @@ void CliRunTest::usageErrors_data() {
   QTest::newRow("batch, --bom and --no-bom") << u"batch --bom --no-bom"_s << u"--no-bom"_s;
   QTest::newRow("batch, raw echo in JSON") << u"batch -f json --raw"_s << u"--raw"_s;
   QTest::newRow("option before the command") << u"--type L-39 calc"_s << u"«--type»"_s;
+  QTest::newRow("control characters before the command")
+      << u"--x\u001B[2J calc"_s << u"«--x<U+001B>[2J»"_s;
+  QTest::newRow("control characters in a subcommand")
+      << u"tables dr\u0007op"_s << u"«dr<U+0007>op»"_s;
+  QTest::newRow("control characters in a stray argument")
+      << u"tables check . b\u001B"_s << u"«b<U+001B>»"_s;
 }
 
 void CliRunTest::usageErrors() {
@@ -503,12 +509,15 @@ void CliRunTest::usageErrors() {
   QCOMPARE(r.code, 2);
   QCOMPARE(r.out, QString());
   QVERIFY2(r.err.contains(message), qPrintable(r.err));
-  // The pointer to the help names the command the line was for.
-  const QString command = args.section(u' ', 0, 0);
-  const bool known = QStringList{u"calc"_s, u"batch"_s, u"tables"_s}.contains(command);
-  QVERIFY2(
-      r.err.endsWith(u"Справка: meltor-cli %1--help\n"_s.arg(known ? command + u' ' : QString())),
-      qPrintable(r.err));
+  // The pointer to the help names the command the line was for: a subcommand of tables when the
+  // line names one.
+  const QStringList words = Words(args);
+  QString command = QStringList{u"calc"_s, u"batch"_s, u"tables"_s}.contains(words.value(0))
+                        ? words.value(0) + u' '
+                        : QString();
+  const QStringList tools{u"list"_s, u"show"_s, u"check"_s, u"export"_s, u"build"_s, u"plot"_s};
+  if (command == u"tables "_s && tools.contains(words.value(1))) command += words[1] + u' ';
+  QVERIFY2(r.err.endsWith(u"Справка: meltor-cli %1--help\n"_s.arg(command)), qPrintable(r.err));
 }
 
 void CliRunTest::localeOfNumbers_data() {
@@ -720,7 +729,9 @@ void CliRunTest::batchDayNight() {
 }
 
 void CliRunTest::batchFaults_data() {
-  QTest::addColumn<QString>("file");  // read instead of the standard input when set
+  // Read instead of the standard input when set; a name without a folder is written with `input`
+  // first when that is set.
+  QTest::addColumn<QString>("file");
   QTest::addColumn<QByteArray>("input");
   QTest::addColumn<int>("code");
   QTest::addColumn<QString>("message");
@@ -753,6 +764,8 @@ void CliRunTest::batchFaults_data() {
   QTest::newRow("two byte order marks")
       << QString() << "\xEF\xBB\xBF\xEF\xBB\xBF"_ba + head << 2
       << u"неизвестный столбец «<U+FEFF>type» (в начале — вторая метка порядка байтов)"_s << -1;
+  QTest::newRow("a file name holding %1 and %2C")
+      << u"100%2C %1.csv"_s << "\xFF\xFE"_ba + utf16 << 2 << u"100%2C %1.csv, строка 1: "_s << -1;
 }
 
 void CliRunTest::batchFaults() {
@@ -763,6 +776,10 @@ void CliRunTest::batchFaults() {
   QFETCH(int, rowsOut);
   QStringList args{u"batch"_s, u"--tables"_s, tables_};
   if (!file.isEmpty()) args << (file.startsWith(u'/') ? file : Path(file));
+  if (!file.isEmpty() && !file.startsWith(u'/') && !input.isEmpty()) {
+    QFile f(Path(file));
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(input) == input.size());
+  }
   const Outcome r = Run(args, input);
   QCOMPARE(r.code, code);
   QVERIFY2(r.err.contains(message), qPrintable(r.err));
@@ -1066,6 +1083,9 @@ void CliRunTest::versionAndHelp_data() {
       << u"tables check --help"_s
       << QStringList{u"--strict"_s, u"--encoding NAME"_s, u"--delimiter CHAR"_s}
       << QStringList{u"--force"_s};
+  QTest::newRow("tables --tables F check --help: check's own")
+      << u"tables --tables x.mdb check --help"_s << QStringList{u"--strict"_s, u"--encoding NAME"_s}
+      << QStringList{u"show ИМЯ"_s};
 }
 
 void CliRunTest::versionAndHelp() {
