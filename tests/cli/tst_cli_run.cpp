@@ -10,6 +10,7 @@
 //     base  500: 600 s, 900 s                  base  500: 180 s, 360 s
 //     base 1000: 300 s, 600 s                  base 1000: 150 s, 300 s
 
+#include "command.h"
 #include "commands.h"
 #include "csv.h"
 #include "flight_fields.h"
@@ -38,6 +39,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <functional>
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -174,6 +176,8 @@ class CliRunTest : public QObject {
   void tablesShow();
   void versionAndHelp_data();
   void versionAndHelp();
+  void documented_data();
+  void documented();
   void typeNames_data();
   void typeNames();
   void writeFailures_data();
@@ -1101,6 +1105,68 @@ void CliRunTest::versionAndHelp() {
   for (const QString& line : r.out.split(u'\n')) QVERIFY2(line.size() <= 80, qPrintable(line));
   for (const char* control : {"txt", "cbo", "opt", "Tpol", "Hpol", "SMU", "Shtorka"}) {
     QVERIFY2(!r.out.contains(QLatin1StringView(control)), control);
+  }
+}
+
+void CliRunTest::documented_data() {
+  QTest::addColumn<QString>("path");
+  // Every command that runs, as the registry has it.
+  std::function<void(const meltor::cli::Command&)> add = [&](const meltor::cli::Command& group) {
+    for (const meltor::cli::Command& c : group.subcommands) {
+      if (c.isGroup()) {
+        add(c);
+      } else {
+        QTest::newRow(qPrintable(c.path)) << c.path;
+      }
+    }
+  };
+  add(meltor::cli::Program());
+}
+
+void CliRunTest::documented() {
+  // The bash completion offers every option of the command and knows which take a value; both
+  // manual pages describe each of them.
+  QFETCH(QString, path);
+  const meltor::cli::Command* command = &meltor::cli::Program();
+  for (const QString& word : Words(path)) command = command->Subcommand(word);
+  const QString top = path.section(u' ', 0, 0);
+  const QString sub = path.section(u' ', 1);
+  const QString list = top != u"tables"_s                     ? top + u"_options"_s
+                       : sub == u"list"_s || sub == u"show"_s ? u"tables_options"_s
+                                                              : u"tables_"_s + sub + u"_options"_s;
+  const QString source = QStringLiteral(MELTOR_SOURCE_DIR);
+  QString script =
+      u"source '%1/packaging/meltor-cli.bash-completion'\necho $_meltor_cli_%2\n"_s.arg(source,
+                                                                                        list);
+  QStringList expected{u"--help"_s, u"-h"_s};
+  QStringList kinds;
+  for (const meltor::cli::OptionInfo& o : command->options) {
+    QStringList names{u"--"_s + o.name};
+    if (!o.shortName.isEmpty()) names << u"-"_s + o.shortName;
+    for (const QString& name : names) {
+      expected << name;
+      kinds << name + (o.takesValue() ? u"=value"_s : u"=flag"_s);
+      script +=
+          u"_meltor_cli_takes_value %1 %2 && echo %2=value || echo %2=flag\n"_s.arg(top, name);
+    }
+  }
+  QProcess bash;
+  bash.start(u"bash"_s, {u"-c"_s, script});
+  QVERIFY(bash.waitForFinished(20000));
+  QStringList lines = QString::fromUtf8(bash.readAllStandardOutput()).split(u'\n');
+  QCOMPARE(lines.takeLast(), QString());
+  QVERIFY2(!lines.isEmpty(), bash.readAllStandardError().constData());
+  QStringList offered = Words(lines.takeFirst());
+  offered.sort();
+  expected.sort();
+  QCOMPARE(offered, expected);
+  QCOMPARE(lines, kinds);
+  for (const QString& page : {u"man/meltor-cli.1"_s, u"man/ru/meltor-cli.1"_s}) {
+    const QString text = QString::fromUtf8(ReadFile(source + u'/' + page));
+    for (const meltor::cli::OptionInfo& o : command->options) {
+      const QString name = u"\\-\\-"_s + QString(o.name).replace(u"-"_s, u"\\-"_s);
+      QVERIFY2(text.contains(name), qPrintable(page + u": "_s + name));
+    }
   }
 }
 
