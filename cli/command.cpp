@@ -125,6 +125,22 @@ QString EveryHelp(const Command& group) {
   return text;
 }
 
+int Execute(const Invocation& invocation, Console& io) {
+  switch (invocation.action) {
+    case Invocation::Action::Help:
+      Print(io.out, HelpText(*invocation.command));
+      return kExitOk;
+    case Invocation::Action::Version:
+      Print(io.out, VersionText());
+      return kExitOk;
+    case Invocation::Action::Usage:
+      return ReportUsage(io, *invocation.command, invocation.message);
+    case Invocation::Action::Run:
+      break;
+  }
+  return invocation.command->run(Call{*invocation.command, invocation.options}, io);
+}
+
 }  // namespace
 
 const Command* Command::Subcommand(QStringView word) const {
@@ -145,9 +161,10 @@ int Call::Usage(Console& io, const QString& message) const {
 }
 
 int ReportUsage(Console& io, const Command& command, const QString& message) {
-  const QString path = command.path.isEmpty() ? QString() : command.path + u' ';
+  const QString& path = command.path;
   Print(io.err, u"meltor-cli: %1%2\nСправка: meltor-cli %3--help\n"_s.arg(
-                    command.path.isEmpty() ? QString() : command.path + u": "_s, message, path));
+                    path.isEmpty() ? QString() : path + u": "_s, message,
+                    path.isEmpty() ? QString() : path + u' '));
   return kExitUsage;
 }
 
@@ -172,7 +189,7 @@ Invocation Resolve(const QStringList& args) {
   while (command->isGroup()) {
     // Before the program's command stands no option; a group's options may come before its
     // subcommand.
-    const bool root = command == &program;
+    const bool root = command->path.isEmpty();
     const OptionSet known = root ? OptionSet{} : GroupOptions(*command);
     const qsizetype at = root ? (words.isEmpty() || words.front().startsWith(u'-') ? -1 : 0)
                               : SubcommandAt(words, known);
@@ -212,26 +229,6 @@ Invocation Resolve(const QStringList& args) {
   }
   return {Invocation::Action::Run, command, std::move(options), {}};
 }
-
-namespace {
-
-int Execute(const Invocation& invocation, Console& io) {
-  switch (invocation.action) {
-    case Invocation::Action::Help:
-      Print(io.out, HelpText(*invocation.command));
-      return kExitOk;
-    case Invocation::Action::Version:
-      Print(io.out, VersionText());
-      return kExitOk;
-    case Invocation::Action::Usage:
-      return ReportUsage(io, *invocation.command, invocation.message);
-    case Invocation::Action::Run:
-      break;
-  }
-  return invocation.command->run(Call{*invocation.command, invocation.options}, io);
-}
-
-}  // namespace
 
 int Run(const Invocation& invocation, Console& console) {
   CheckedOutput out(console.out);
