@@ -45,24 +45,24 @@ std::variant<OutputChoice, UsageError> ChooseOutput(const ParsedOptions& options
   if (format == u"json"_s) {
     choice.json = true;
   } else if (format != u"csv"_s) {
-    return UsageError{u"batch: --format «%1» — допустимы csv и json"_s.arg(Visible(format))};
+    return UsageError{u"--format «%1» — допустимы csv и json"_s.arg(Visible(format))};
   }
   for (const QString& csvOnly : {u"delimiter"_s, u"bom"_s, u"no-bom"_s, u"raw"_s}) {
     if (choice.json && options.has(csvOnly)) {
-      return UsageError{u"batch: --%1 относится только к выводу CSV"_s.arg(csvOnly)};
+      return UsageError{u"--%1 относится только к выводу CSV"_s.arg(csvOnly)};
     }
   }
   for (const QString& option : {u"delimiter"_s, u"input-delimiter"_s}) {
     if (!options.has(option)) continue;
     const std::optional<char> delimiter = CsvDelimiterNamed(options.value(option));
     if (!delimiter) {
-      return UsageError{u"batch: --%1 «%2» — допустимы «,», «;», «\\t» или tab"_s.arg(
+      return UsageError{u"--%1 «%2» — допустимы «,», «;», «\\t» или tab"_s.arg(
           option, Visible(options.value(option)))};
     }
     (option == u"delimiter"_s ? choice.delimiter : choice.inputDelimiter) = delimiter;
   }
   if (options.has(u"bom"_s) && options.has(u"no-bom"_s)) {
-    return UsageError{u"batch: --bom и --no-bom вместе не указываются"_s};
+    return UsageError{u"--bom и --no-bom вместе не указываются"_s};
   }
   if (options.has(u"bom"_s)) choice.byteOrderMark = true;
   if (options.has(u"no-bom"_s)) choice.byteOrderMark = false;
@@ -74,7 +74,7 @@ std::variant<OutputChoice, UsageError> ChooseOutput(const ParsedOptions& options
   if (options.has(u"encoding"_s)) {
     const std::optional<CsvEncoding> encoding = CsvEncodingNamed(options.value(u"encoding"_s));
     if (!encoding) {
-      return UsageError{u"batch: --encoding «%1» — допустимы %2"_s.arg(
+      return UsageError{u"--encoding «%1» — допустимы %2"_s.arg(
           Visible(options.value(u"encoding"_s)), CsvEncodingChoices())};
     }
     choice.encoding = *encoding;
@@ -97,11 +97,11 @@ std::variant<std::vector<InputColumn>, UsageError> MapHeader(const QStringList& 
       const QString hint = name.startsWith(QChar(0xFEFF))
                                ? u" (в начале — вторая метка порядка байтов)"_s
                                : QString();
-      return UsageError{u"batch: неизвестный столбец «%1»%2; допустимы: %3"_s.arg(
-          Visible(raw), hint, known.join(u", "_s))};
+      return UsageError{u"неизвестный столбец «%1»%2; допустимы: %3"_s.arg(Visible(raw), hint,
+                                                                           known.join(u", "_s))};
     }
     if (std::find(columns.begin(), columns.end(), it->column) != columns.end()) {
-      return UsageError{u"batch: столбец «%1» указан дважды"_s.arg(Visible(raw))};
+      return UsageError{u"столбец «%1» указан дважды"_s.arg(Visible(raw))};
     }
     columns.push_back(it->column);
   }
@@ -133,10 +133,9 @@ class Progress {
 
   void Show(const QString& end) {
     const qint64 ms = std::max<qint64>(timer_.elapsed(), 1);
-    Print(io_.err,
-          u"\rmeltor-cli batch: обработано строк: %1, строк в секунду: %2"_s.arg(rows_).arg(
-              rows_ * 1000 / ms) +
-              end);
+    Print(io_.err, u"\rmeltor-cli batch: обработано строк: %1, строк в секунду: %2"_s.arg(
+                       QString::number(rows_), QString::number(rows_ * 1000 / ms)) +
+                       end);
     io_.err.waitForBytesWritten(0);
   }
 
@@ -149,72 +148,15 @@ class Progress {
 // "2 из 5 строк не рассчитаны", in the grammar of the numbers.
 QString FailedSummary(qint64 failed, qint64 rows) {
   const auto one = [](qint64 n) { return n % 10 == 1 && n % 100 != 11; };
-  return u"%1 из %2 %3 не %4"_s.arg(failed)
-      .arg(rows)
-      .arg(one(rows) ? u"строки"_s : u"строк"_s)
-      .arg(one(failed) ? u"рассчитана"_s : u"рассчитаны"_s);
+  return u"%1 из %2 %3 не %4"_s.arg(QString::number(failed), QString::number(rows),
+                                    one(rows) ? u"строки"_s : u"строк"_s,
+                                    one(failed) ? u"рассчитана"_s : u"рассчитаны"_s);
 }
 
-}  // namespace
-
-const std::vector<OptionInfo>& BatchOptions() {
-  static const std::vector<OptionInfo> options{
-      {u"output"_s, u"FILE"_s,
-       u"вывод в файл: он заменяется, только когда записан целиком; без параметра или «-» — "
-       u"стандартный вывод"_s,
-       u"o"_s},
-      {u"format"_s, u"csv|json"_s, u"вид вывода: csv (по умолчанию) или json"_s, u"f"_s},
-      {u"pictures"_s, u"DIR"_s,
-       u"рисунки разбора полётов в папку DIR, по файлу SVG на строку: 1.svg, 2.svg, …"_s, u"p"_s},
-      {u"totals"_s, {}, u"в конце — итог: суммы по рассчитанным строкам и число ошибок"_s, u"s"_s},
-      {u"minute-columns"_s,
-       {},
-       u"добавить столбцы zak_kab_min, obl_min, za_obl_min, ogr_vid_min, smu_min — те же "
-       u"времена целыми минутами (0 вместо «-» и «ПМУ»)"_s,
-       u"M"_s},
-      {u"delimiter"_s, u"CHAR"_s,
-       u"разделитель полей вывода CSV: «,», «;» или табуляция («\\t», tab); без параметра — как "
-       u"во входе"_s,
-       u"d"_s},
-      {u"input-delimiter"_s,
-       u"CHAR"_s,
-       u"разделитель полей входа: «,», «;» или табуляция; без параметра — тот, что делит "
-       u"заголовок на большее число полей"_s,
-       {}},
-      {u"bom"_s, {}, u"метка порядка байтов UTF-8 в начале вывода CSV (для Excel)"_s, {}},
-      {u"no-bom"_s, {}, u"без метки порядка байтов; без --bom и --no-bom — как во входе"_s, {}},
-      {u"encoding"_s,
-       u"NAME"_s,
-       u"кодировка входа: auto (по умолчанию: UTF-8, а если начало входа не в UTF-8 — "
-       u"windows-1251, о чём сказано на stderr), utf-8, windows-1251 (файлы Excel и 1С в русской "
-       u"Windows), koi8-r или cp866; вывод всегда в UTF-8 (для входа не в UTF-8 — с меткой "
-       u"порядка байтов)"_s,
-       {}},
-      {u"raw"_s,
-       {},
-       u"введённые поля как есть, без апострофа перед тем, что похоже на формулу"_s,
-       {}},
-      TablesOption(),
-  };
-  return options;
-}
-
-QString BatchOptionsHelp() {
-  return OptionsHelp(BatchOptions());
-}
-
-int RunBatch(const QStringList& args, Console& io) {
-  const auto parsed = ParseOptions(args, BatchOptions());
-  if (const auto* usage = std::get_if<UsageError>(&parsed)) {
-    return ReportUsage(io, u"batch: "_s + usage->message);
-  }
-  const ParsedOptions& options = std::get<ParsedOptions>(parsed);
-  if (options.positionals.size() > 1) {
-    return ReportUsage(io, u"batch: указано больше одного входного файла («%1»)"_s.arg(
-                               Visible(options.positionals[1])));
-  }
+int RunBatch(const Call& call, Console& io) {
+  const ParsedOptions& options = call.options;
   const auto chosen = ChooseOutput(options);
-  if (const auto* usage = std::get_if<UsageError>(&chosen)) return ReportUsage(io, usage->message);
+  if (const auto* usage = std::get_if<UsageError>(&chosen)) return call.Usage(io, usage->message);
   const OutputChoice& choice = std::get<OutputChoice>(chosen);
 
   const QString inputName = options.positionals.value(0, u"-"_s);
@@ -231,7 +173,8 @@ int RunBatch(const QStringList& args, Console& io) {
   }
   const QString shownName = inputName == u"-"_s ? u"стандартный ввод"_s : inputName;
   const auto readFailure = [&](const CsvError& e) {
-    Print(io.err, u"meltor-cli: %1, строка %2: %3\n"_s.arg(shownName).arg(e.line).arg(e.message));
+    Print(io.err,
+          u"meltor-cli: %1, строка %2: %3\n"_s.arg(shownName, QString::number(e.line), e.message));
     return kExitUsage;
   };
 
@@ -254,8 +197,7 @@ int RunBatch(const QStringList& args, Console& io) {
   std::vector<InputColumn> columns;
   if (header) {
     auto mapped = MapHeader(*header);
-    if (const auto* usage = std::get_if<UsageError>(&mapped))
-      return ReportUsage(io, usage->message);
+    if (const auto* usage = std::get_if<UsageError>(&mapped)) return call.Usage(io, usage->message);
     columns = std::move(std::get<std::vector<InputColumn>>(mapped));
   }
 
@@ -296,12 +238,12 @@ int RunBatch(const QStringList& args, Console& io) {
     const qsizetype n = std::min<qsizetype>(record->size(), static_cast<qsizetype>(columns.size()));
     for (qsizetype i = 0; i < n; ++i) texts[columns[static_cast<std::size_t>(i)]] = (*record)[i];
     if (reader.problem()) {
-      error = u"строка %1: %2"_s.arg(reader.problem()->line).arg(reader.problem()->message);
+      error = u"строка %1: %2"_s.arg(QString::number(reader.problem()->line),
+                                     reader.problem()->message);
     } else if (record->size() != static_cast<qsizetype>(columns.size())) {
-      error = u"строка %1: полей %2, а в заголовке %3%4"_s.arg(reader.recordLine())
-                  .arg(record->size())
-                  .arg(columns.size())
-                  .arg(delimiterHint);
+      error = u"строка %1: полей %2, а в заголовке %3%4"_s.arg(
+          QString::number(reader.recordLine()), QString::number(record->size()),
+          QString::number(columns.size()), delimiterHint);
     }
     const std::optional<DayNight> dayNight = ParseDayNight(texts[InputColumn::DayNight]);
     if (!dayNight && error.isEmpty()) {
@@ -371,6 +313,88 @@ int RunBatch(const QStringList& args, Console& io) {
   }
   if (totals.failed > 0) return ReportFailure(io, FailedSummary(totals.failed, totals.rows));
   return kExitOk;
+}
+
+}  // namespace
+
+Command BatchCommand() {
+  return {
+      .name = u"batch"_s,
+      .arguments = u"[ФАЙЛ.csv | -]"_s,
+      .maxArguments = 1,
+      .summary = u"полёты из файла CSV"_s,
+      .description =
+          {u"Полёты из файла CSV (без файла или «-» — стандартный ввод), по строке на полёт. "
+           u"Первая строка — заголовок из столбцов в любом порядке: type — тип самолёта; hours и "
+           u"minutes — время полёта, ч и мин; clouds — облачность, баллов; base и top — Нн и Нв, "
+           u"м; vis_km и vis_hm — видимость, км и сотни м; day_night — day, night, днём, ночью или "
+           u"пусто; hood_close и hood_open — высоты закрытия и открытия шторки, м; height — высота "
+           u"полёта, м. Недостающий столбец — пустое поле (hours — «0»)."_s,
+           u"Разделитель — запятая, точка с запятой или табуляция, как в заголовке; кавычки — по "
+           u"RFC 4180. Строка, которую нельзя прочитать (байт не в кодировке, лишняя кавычка), "
+           u"получает ошибку, чтение идёт со следующей; запись длиннее 1 МБ останавливает "
+           u"чтение."_s,
+           u"Вывод — CSV с тем же разделителем и меткой порядка байтов, что у входа: введённые "
+           u"столбцы, zak_kab, obl, za_obl, ogr_vid, smu, error и warnings. Строка, расчёт которой "
+           u"не удался, получает «-» в результатах и сообщение в error; текст поля, прочитанный "
+           u"не целиком, отмечен в warnings; остальные строки считаются. Введённое поле, которое "
+           u"электронная таблица приняла бы за формулу (начало =, +, -, @), выводится с "
+           u"апострофом впереди, если это не число."_s,
+           u"Коды выхода: 0 — рассчитаны все строки; 1 — часть строк не рассчитана (в stderr — "
+           u"«N из M строк не рассчитаны») или вывод не записан; 2 — ошибка в командной строке "
+           u"или входной файл не прочитан."_s},
+      .options =
+          OptionSet{
+              {.name = u"output"_s,
+               .valueName = u"FILE"_s,
+               .help = u"вывод в файл: он заменяется, только когда записан целиком; без "
+                       u"параметра или «-» — стандартный вывод"_s,
+               .shortName = u"o"_s,
+               .path = OptionInfo::Path::File},
+              {.name = u"format"_s,
+               .valueName = u"csv|json"_s,
+               .help = u"вид вывода: csv (по умолчанию) или json"_s,
+               .shortName = u"f"_s},
+              {.name = u"pictures"_s,
+               .valueName = u"DIR"_s,
+               .help = u"рисунки разбора полётов в папку DIR, по файлу SVG на строку: 1.svg, "
+                       u"2.svg, …"_s,
+               .shortName = u"p"_s,
+               .path = OptionInfo::Path::Folder},
+              {.name = u"totals"_s,
+               .help = u"в конце — итог: суммы по рассчитанным строкам и число ошибок"_s,
+               .shortName = u"s"_s},
+              {.name = u"minute-columns"_s,
+               .help = u"добавить столбцы zak_kab_min, obl_min, za_obl_min, ogr_vid_min, smu_min "
+                       u"— те же времена целыми минутами (0 вместо «-» и «ПМУ»)"_s,
+               .shortName = u"M"_s},
+              {.name = u"delimiter"_s,
+               .valueName = u"CHAR"_s,
+               .help = u"разделитель полей вывода CSV: «,», «;» или табуляция («\\t», tab); без "
+                       u"параметра — как во входе"_s,
+               .shortName = u"d"_s},
+              {.name = u"input-delimiter"_s,
+               .valueName = u"CHAR"_s,
+               .help = u"разделитель полей входа: «,», «;» или табуляция; без параметра — тот, "
+                       u"что делит заголовок на большее число полей"_s},
+              {.name = u"bom"_s,
+               .help = u"метка порядка байтов UTF-8 в начале вывода CSV (для Excel)"_s},
+              {.name = u"no-bom"_s,
+               .help = u"без метки порядка байтов; без --bom и --no-bom — как во входе"_s},
+              {.name = u"encoding"_s,
+               .valueName = u"NAME"_s,
+               .help = u"кодировка входа: auto (по умолчанию: UTF-8, а если начало входа не в "
+                       u"UTF-8 — windows-1251, о чём сказано на stderr), utf-8, windows-1251 "
+                       u"(файлы Excel и 1С в русской Windows), koi8-r или cp866; вывод всегда в "
+                       u"UTF-8 (для входа не в UTF-8 — с меткой порядка байтов)"_s},
+              {.name = u"raw"_s,
+               .help = u"введённые поля как есть, без апострофа перед тем, что похоже на "
+                       u"формулу"_s},
+          } +
+          TablesOption(),
+      .run = RunBatch,
+      .drawsText = [](const ParsedOptions& o) { return o.has(u"pictures"_s); },
+  };
 }
 
 }  // namespace meltor::cli

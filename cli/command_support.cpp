@@ -18,15 +18,6 @@ void Print(QIODevice& device, const QString& text) {
   device.write(text.toUtf8());
 }
 
-int ReportUsage(Console& io, const QString& message) {
-  // A message about one command points to that command's help.
-  const QString command = message.section(u':', 0, 0).section(u' ', 0, 0);
-  const bool known = command == u"calc"_s || command == u"batch"_s || command == u"tables"_s;
-  Print(io.err, u"meltor-cli: %1\nСправка: meltor-cli %2--help\n"_s.arg(
-                    message, known ? command + u' ' : QString()));
-  return kExitUsage;
-}
-
 int ReportFailure(Console& io, const QString& message) {
   Print(io.err, u"meltor-cli: %1\n"_s.arg(message));
   return kExitFailed;
@@ -48,17 +39,17 @@ QString Visible(const QString& text) {
   return shown;
 }
 
-OptionInfo TablesOption() {
-  return {u"tables"_s,
-          u"FILE"_s,
-          u"файл таблиц набора высоты; без него — %1 рядом с программой или в "
-          u"../share/meltor"_s.arg(QString::fromLatin1(kTablesFileName)),
-          {}};
+OptionSet TablesOption() {
+  return {{.name = u"tables"_s,
+           .valueName = u"FILE"_s,
+           .help = u"файл таблиц набора высоты; без него — %1 рядом с программой или в "
+                   u"../share/meltor"_s.arg(QString::fromLatin1(kTablesFileName)),
+           .path = OptionInfo::Path::File}};
 }
 
-TablesLocation LocateTables(const ParsedOptions& options) {
-  if (options.has(u"tables"_s)) {
-    const QString path = options.value(u"tables"_s);
+TablesLocation LocateTables(const ParsedOptions& options, const QString& option) {
+  if (options.has(option)) {
+    const QString path = options.value(option);
     return {path, {path}};
   }
   TablesLocation location;
@@ -95,7 +86,9 @@ qint64 CheckedOutput::writeData(const char* data, qint64 size) {
   const qint64 written = target_.write(data, size);
   if (written != size) {
     failure_ = WriteFailure(target_.errorString());
-    if (failure_.isEmpty()) failure_ = u"записано %1 байт из %2"_s.arg(written).arg(size);
+    if (failure_.isEmpty()) {
+      failure_ = u"записано %1 байт из %2"_s.arg(QString::number(written), QString::number(size));
+    }
     return -1;
   }
   CheckTarget();

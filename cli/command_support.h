@@ -2,8 +2,10 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #pragma once
 
-// What the commands share: writing text, usage errors, and where the tables file is.
+// What the commands share: writing text, failures, and where the tables file is; and the
+// commands of the program, for its registry.
 
+#include "command.h"
 #include "commands.h"
 #include "options.h"
 
@@ -18,9 +20,6 @@ namespace meltor::cli {
 
 void Print(QIODevice& device, const QString& text);
 
-// "meltor-cli: <message>" and a pointer to the help on the error stream; returns kExitUsage.
-int ReportUsage(Console& io, const QString& message);
-
 // "meltor-cli: <message>" on the error stream; returns kExitFailed.
 int ReportFailure(Console& io, const QString& message);
 
@@ -28,15 +27,16 @@ int ReportFailure(Console& io, const QString& message);
 // characters become <U+XXXX>, so a message never holds a NUL or a character nobody can see.
 QString Visible(const QString& text);
 
-// The --tables option shared by every command that reads the tables file.
-OptionInfo TablesOption();
+// The --tables option of every command that reads the tables file.
+OptionSet TablesOption();
 
-// The file given with --tables, or the one the program finds next to itself.
+// The file given with `option` (--tables), or the one the program finds next to itself.
 struct TablesLocation {
   QString path;
   QStringList searched;  // for the message when the file is missing
 };
-TablesLocation LocateTables(const ParsedOptions& options);
+TablesLocation LocateTables(const ParsedOptions& options,
+                            const QString& option = QStringLiteral("tables"));
 
 // Writes through to another device and remembers the first write that failed (a full disk, a
 // closed pipe), so a command that wrote only part of its output does not end as a success.
@@ -61,17 +61,9 @@ class CheckedOutput final : public QIODevice {
   QString failure_;
 };
 
-int RunCalc(const QStringList& args, Console& io);
-int RunBatch(const QStringList& args, Console& io);
-int RunTables(const QStringList& args, Console& io);
-
-// The options of each command, for its help and for finding --help among them.
-const std::vector<OptionInfo>& CalcOptions();
-const std::vector<OptionInfo>& BatchOptions();
-
-// The help texts of the options of each command, for --help.
-QString CalcOptionsHelp();
-QString BatchOptionsHelp();
-QString TablesOptionsHelp();
+// The commands of the program (commands.cpp holds the registry).
+Command CalcCommand();
+Command BatchCommand();
+Command TablesCommand();  // the group: list, show, check, export, build, plot
 
 }  // namespace meltor::cli

@@ -2,8 +2,19 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #pragma once
 
-// The commands of meltor-cli. Everything a command reads or writes comes in through Console, so
-// the commands hold no state of their own between runs.
+// meltor-cli: the commands of the program on the command line. Everything a command reads or
+// writes comes in through Console, so the commands hold no state of their own between runs.
+//
+// How failures travel in cli/:
+// - Reading the command line: what can refuse it returns std::variant<T, UsageError>; the
+//   command's Call::Usage (or ReportUsage) prints it with the pointer to the command's help, and
+//   the exit code is 2.
+// - A command's run function returns its exit code, having printed its own messages (ReportFailure
+//   for a failure, exit code 1). Nothing is thrown out of a command: the CalcError that reading a
+//   tables file throws is caught where the command reads it, and the calculation's own failure
+//   comes in its CalcOutcome.
+// - Writing a file: files::FileWriter's bool and failure(), or a bool with the reason in a
+//   QString* (WritePicture), as the room that writes says.
 
 #include <QLocale>
 #include <QStringList>

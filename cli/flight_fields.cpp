@@ -46,6 +46,85 @@ const std::array<InputColumnInfo, kInputColumnCount>& InputColumns() {
   return columns;
 }
 
+namespace {
+
+// What a pilot calls the value, with the caption of the window field it fills.
+OptionInfo FieldOption(const InputColumnInfo& c) {
+  const auto with = [&](const QString& valueName, const QString& words) {
+    return OptionInfo{.name = c.option,
+                      .valueName = valueName,
+                      .help = u"%1 (в окне: «%2»)"_s.arg(words, FieldCaption(c.field)),
+                      .shortName = c.shortOption,
+                      .required = c.column == InputColumn::Type};
+  };
+  switch (c.column) {
+    case InputColumn::Type:
+      return with(u"TYPE"_s,
+                  u"тип самолёта: Л-39, Су-24, Су-25, Су-27, МиГ-29, МиГ-31; также "
+                  u"L-39, Su-24 … MiG-31 и L39, Su24 … MiG31, в любом регистре"_s);
+    case InputColumn::Hours:
+      return with(u"HOURS"_s, u"время полёта, часы; без параметра — 0"_s);
+    case InputColumn::Minutes:
+      return with(u"MINUTES"_s, u"время полёта, минуты"_s);
+    case InputColumn::Clouds:
+      return with(u"TENTHS"_s, u"облачность, баллов (десятых долей неба)"_s);
+    case InputColumn::Base:
+      return with(u"METRES"_s, u"нижняя граница облаков Нн, м"_s);
+    case InputColumn::Top:
+      return with(u"METRES"_s, u"верхняя граница облаков Нв, м; 0 или пусто — 12000"_s);
+    case InputColumn::VisKm:
+      return with(u"KM"_s, u"видимость, целые км"_s);
+    case InputColumn::VisHm:
+      return with(u"HUNDREDS"_s, u"видимость, сотни метров (цифра после запятой)"_s);
+    case InputColumn::HoodClose:
+      return with(u"METRES"_s, u"высота, на которой закрыта шторка, м"_s);
+    case InputColumn::HoodOpen:
+      return with(u"METRES"_s, u"высота, на которой открыта шторка, м"_s);
+    case InputColumn::Height:
+      return with(u"METRES"_s, u"высота полёта, м"_s);
+    case InputColumn::DayNight:
+      break;
+  }
+  return {};
+}
+
+}  // namespace
+
+const OptionSet& FlightOptions() {
+  static const OptionSet options = [] {
+    OptionSet o;
+    for (const InputColumnInfo& c : InputColumns()) {
+      if (c.column != InputColumn::DayNight) {
+        o.push_back(FieldOption(c));
+        continue;
+      }
+      o.push_back(
+          {.name = u"day"_s, .help = u"полёт днём (в окне: «днём»)"_s, .shortName = u"d"_s});
+      o.push_back({.name = u"night"_s,
+                   .help = u"полёт ночью (в окне: «ночью»); ни --day, ни --night — время суток не "
+                           u"выбрано"_s,
+                   .shortName = u"n"_s});
+    }
+    return o;
+  }();
+  return options;
+}
+
+std::variant<FlightOptionValues, UsageError> ReadFlightOptions(const ParsedOptions& options) {
+  if (options.has(u"day"_s) && options.has(u"night"_s)) {
+    return UsageError{u"--day и --night вместе не указываются"_s};
+  }
+  FlightOptionValues flight;
+  for (const InputColumnInfo& c : InputColumns()) {
+    if (!c.option.isEmpty() && options.has(c.option))
+      flight.texts[c.column] = options.value(c.option);
+  }
+  flight.dayNight = options.has(u"day"_s)     ? DayNight::Day
+                    : options.has(u"night"_s) ? DayNight::Night
+                                              : DayNight::None;
+  return flight;
+}
+
 QString DefaultText(InputColumn column) {
   return column == InputColumn::Hours ? u"0"_s : QString();
 }

@@ -7,11 +7,13 @@
 
 #include "errors.h"
 #include "flight.h"
+#include "options.h"
 
 #include <QString>
 
 #include <array>
 #include <optional>
+#include <variant>
 
 namespace meltor::cli {
 
@@ -73,6 +75,20 @@ struct FlightTexts {
 // The window's fields for `texts`, the type as its list entry when TypeEntry knows it; the
 // day/night text must have passed ParseDayNight.
 FlightInput ToFlightInput(const FlightTexts& texts, DayNight dayNight);
+
+// The options of one flight, a field each ("--type" ... "--height"; "--day" and "--night" for the
+// day/night choice), in the order of the batch columns: the set every command that takes a flight
+// on the command line shares. --type is required.
+const OptionSet& FlightOptions();
+
+// A flight as its options give it.
+struct FlightOptionValues {
+  FlightTexts texts;
+  DayNight dayNight = DayNight::None;
+};
+
+// The flight the options of FlightOptions() give; --day with --night is a usage error.
+std::variant<FlightOptionValues, UsageError> ReadFlightOptions(const ParsedOptions& options);
 
 // A warning of the calculation about a field's text, led by the name the command line gives
 // that field: the calc option ("--vis-km") or, for a batch, the column ("vis_km").

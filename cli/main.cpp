@@ -2,7 +2,7 @@
 // SPDX-FileCopyrightText: Meltor contributors
 // meltor-cli: the flight-time calculator on the command line.
 
-#include "commands.h"
+#include "command.h"
 #include "picture_output.h"
 
 #include <QCoreApplication>
@@ -30,8 +30,13 @@ int main(int argc, char* argv[]) {
   std::signal(SIGPIPE, SIG_IGN);
   std::signal(SIGXFSZ, SIG_IGN);
 #endif
-  // For the program's directory, where the tables file lies.
-  const auto app = meltor::cli::MakeApplication(argc, argv);
+  // The words after the program's name, decoded as QCoreApplication decodes them. What they ask
+  // for is found before the application object exists, since it decides which one the run needs.
+  QStringList args;
+  for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+  const meltor::cli::Invocation invocation = meltor::cli::Resolve(args);
+  // For the program's directory, where the tables file lies; with fonts when the run draws text.
+  const auto app = meltor::cli::MakeApplication(argc, argv, invocation.DrawsText());
 
   QFile in;
   QFile out;
@@ -41,5 +46,5 @@ int main(int argc, char* argv[]) {
   err.open(stderr, QIODevice::WriteOnly | QIODevice::Unbuffered);
 
   meltor::cli::Console console{in, out, err, MELTOR_ISATTY(fileno(stderr)) != 0, QLocale::system()};
-  return meltor::cli::Run(app->arguments().mid(1), console);
+  return meltor::cli::Run(invocation, console);
 }

@@ -10,7 +10,6 @@
 #include <QRegularExpression>
 
 #include <algorithm>
-#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -18,6 +17,7 @@ namespace meltor::cli {
 
 namespace {
 
+// The handler Qt had before QuietRuntimeNote: a message handler reaches no state but a global.
 QtMessageHandler qtHandler = nullptr;
 
 // Qt's note that it made itself a runtime folder (no session, as over ssh or in a script) is
@@ -29,19 +29,8 @@ void QuietRuntimeNote(QtMsgType type, const QMessageLogContext& context, const Q
 
 }  // namespace
 
-std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv) {
-  // Text in a picture needs fonts, which come with a GUI application; it opens no window.
-  // Pictures of flights, and the plot of the tables.
-  bool pictures = false;
-  const bool tables = argc > 1 && std::strcmp(argv[1], "tables") == 0;
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    // --picture, --pictures, and -p alone or among bundled one-letter options (-dp).
-    const bool bundled = arg[0] == '-' && arg[1] != '-' && std::strchr(arg, 'p') != nullptr;
-    if (std::strncmp(arg, "--picture", 9) == 0 || bundled) pictures = true;
-    if (tables && std::strcmp(argv[i], "plot") == 0) pictures = true;
-  }
-  if (!pictures) return std::make_unique<QCoreApplication>(argc, argv);
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv, bool drawsText) {
+  if (!drawsText) return std::make_unique<QCoreApplication>(argc, argv);
   qputenv("QT_QPA_PLATFORM", "offscreen");
   qtHandler = qInstallMessageHandler(QuietRuntimeNote);
   return std::make_unique<QGuiApplication>(argc, argv);
@@ -91,8 +80,10 @@ QString EarlierPictures(const QString& dir, qint64 rows) {
     ++count;
   }
   if (count == 0) return {};
-  const QString which = count == 1 ? u"%1.svg"_s.arg(first)
-                                   : u"%1.svg … %2.svg, всего %3"_s.arg(first).arg(last).arg(count);
+  const QString which =
+      count == 1 ? u"%1.svg"_s.arg(first)
+                 : u"%1.svg … %2.svg, всего %3"_s.arg(QString::number(first), QString::number(last),
+                                                      QString::number(count));
   return u"в папке «%1» есть рисунки, которых этот запуск не писал: %2 — они остались от прежнего "
          u"запуска, в котором строк было больше, и к этим строкам не относятся"_s.arg(dir, which);
 }

@@ -14,10 +14,10 @@
 
 namespace meltor::cli {
 
-// The application object of one run: a QGuiApplication on the offscreen platform when the
-// command line asks for pictures (text needs the font database), a QCoreApplication otherwise,
-// so that the calculations alone need no GUI platform.
-std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv);
+// The application object of one run: a QGuiApplication on the offscreen platform when the run
+// draws text (`drawsText`: pictures need the font database), a QCoreApplication otherwise, so
+// that the calculations alone need no GUI platform.
+std::unique_ptr<QCoreApplication> MakeApplication(int& argc, char** argv, bool drawsText);
 
 // Writes the picture of `outcome` to `path`: PNG when the name ends in .png, SVG otherwise.
 bool WritePicture(const CalcOutcome& outcome, const QString& path, QString* error);

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // SPDX-FileCopyrightText: Meltor contributors
 #include "command_support.h"
-#include "profiles.h"
 #include "tables_file.h"
 #include "tables_tool_commands.h"
+#include "type_tables.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,20 +15,6 @@ using namespace Qt::StringLiterals;
 namespace meltor::cli {
 
 namespace {
-
-constexpr QLatin1StringView kClimbPrefix("Z_Time_Pod_");
-constexpr QLatin1StringView kGridPrefix("Z_Time_Obl_");
-
-std::optional<TableKind> KindOf(const QString& view) {
-  if (view.startsWith(kClimbPrefix)) return TableKind::Climb;
-  if (view.startsWith(kGridPrefix)) return TableKind::Grid;
-  return std::nullopt;
-}
-
-const std::vector<OptionInfo>& TablesOptions() {
-  static const std::vector<OptionInfo> options{TablesOption()};
-  return options;
-}
 
 QString CellText(const Cell& cell) {
   if (!cell) return {};
@@ -70,7 +56,7 @@ QStringList CellTexts(const std::vector<Cell>& row) {
   return line;
 }
 
-int List(TablesFile& file, Console& io) {
+int ListViews(TablesFile& file, Console& io) {
   std::vector<QStringList> lines{{u"Представление"_s, u"Полей"_s, u"Записей"_s}};
   QStringList problems;
   for (const ViewInfo& v : file.Views()) {
@@ -92,8 +78,8 @@ int List(TablesFile& file, Console& io) {
 }
 
 // Written line by line: a table of 32765 records is not turned into one text in memory.
-int Show(TablesFile& file, const QString& name, Console& io) {
-  const std::optional<TableKind> kind = KindOf(name);
+int ShowView(TablesFile& file, const QString& name, Console& io) {
+  const std::optional<TableKind> kind = KindOfView(name);
   const Table table = file.ReadView(name, kind.value_or(TableKind::Climb));
   QStringList head;
   if (kind != TableKind::Grid) head = QStringList{u"высота, м"_s, u"время, с"_s};
@@ -111,112 +97,69 @@ int Show(TablesFile& file, const QString& name, Console& io) {
   if (kind != TableKind::Grid && table.fieldCount > 2) {
     Print(io.err,
           u"meltor-cli: «%1»: полей %2; показаны первые два — высота и время, "
-          u"остальные расчёт не читает\n"_s.arg(name)
-              .arg(table.fieldCount));
+          u"остальные расчёт не читает\n"_s.arg(name, QString::number(table.fieldCount)));
   }
   return kExitOk;
 }
 
-// The corner of a grid is a sort sentinel: it must lie below every column key and every cloud
-// base, or the rows would sort wrongly around it.
-QStringList CornerProblems(const Table& grid) {
-  QStringList problems;
-  if (grid.rows.empty() || grid.rows.front().empty()) return problems;
-  const Cell corner = grid.rows.front().front();
-  if (!corner) return {u"%1: в первой записи нет углового числа (поле 1)"_s.arg(grid.name)};
-
-  QStringList keys;
-  const auto& keyRow = grid.rows.front();
-  for (std::size_t f = 1; f < keyRow.size(); ++f) {
-    if (keyRow[f] && *keyRow[f] <= *corner) keys << CellText(keyRow[f]);
+// Whatever the file holds, every failure ends in its message, never in an abort.
+template <typename Action>
+int OnTablesFile(const ParsedOptions& options, Console& io, Action action) {
+  try {
+    const TablesLocation location = LocateTables(options);
+    TablesFile file(location.path, location.searched);
+    return action(file);
+  } catch (const CalcError& e) {
+    return ReportFailure(io, e.message());
   }
-  if (!keys.isEmpty()) {
-    problems << u"%1: угловое число %2 не меньше ключей столбцов: %3"_s.arg(
-        grid.name, CellText(corner), keys.join(u", "_s));
-  }
-  QStringList bases;
-  for (std::size_t r = 1; r < grid.rows.size(); ++r) {
-    const Cell& base = grid.rows[r].empty() ? Cell{} : grid.rows[r].front();
-    if (base && *base <= *corner) bases << CellText(base);
-  }
-  if (!bases.isEmpty()) {
-    problems << u"%1: угловое число %2 не меньше высот нижней границы: %3"_s.arg(
-        grid.name, CellText(corner), bases.join(u", "_s));
-  }
-  return problems;
 }
 
-int Check(TablesFile& file, Console& io) {
-  QStringList problems;
-  QStringList present;
-  int checked = 0;
-  for (const QString& name : file.ViewNames()) {
-    const std::optional<TableKind> kind = KindOf(name);
-    if (!kind) continue;
-    present << name;
-    ++checked;
-    try {
-      const Table table = file.ReadView(name, *kind);
-      if (*kind == TableKind::Grid) problems << CornerProblems(table);
-    } catch (const CalcError& e) {
-      problems << (e.message().contains(name) ? e.message() : u"%1: %2"_s.arg(name, e.message()));
-    }
-  }
-  for (const AircraftProfile& p : AircraftProfiles()) {
-    for (const QLatin1StringView prefix : {kClimbPrefix, kGridPrefix}) {
-      const QString name = QString(prefix) + QString::fromLatin1(p.suffix);
-      if (!present.contains(name)) {
-        problems << u"%1: представления нет (тип %2)"_s.arg(name, QString::fromUtf16(p.entry));
-      }
-    }
-  }
+int RunList(const Call& call, Console& io) {
+  return OnTablesFile(call.options, io, [&](TablesFile& file) { return ListViews(file, io); });
+}
 
-  for (const QString& p : problems) Print(io.out, p + u'\n');
-  Print(io.err,
-        problems.isEmpty()
-            ? u"meltor-cli: %1: таблиц проверено: %2, проблем нет\n"_s.arg(file.path()).arg(checked)
-            : u"meltor-cli: %1: таблиц проверено: %2, проблем: %3\n"_s.arg(file.path())
-                  .arg(checked)
-                  .arg(problems.size()));
-  return problems.isEmpty() ? kExitOk : kExitFailed;
+int RunShow(const Call& call, Console& io) {
+  return OnTablesFile(call.options, io, [&](TablesFile& file) {
+    return ShowView(file, call.options.positionals.front(), io);
+  });
 }
 
 }  // namespace
 
-QString TablesOptionsHelp() {
-  return OptionsHelp(TablesOptions());
-}
-
-int RunTables(const QStringList& args, Console& io) {
-  if (const std::optional<int> code = RunTableTools(args, io)) return *code;
-  const auto parsed = ParseOptions(args, TablesOptions());
-  if (const auto* usage = std::get_if<UsageError>(&parsed)) {
-    return ReportUsage(io, u"tables: "_s + usage->message);
-  }
-  const ParsedOptions& options = std::get<ParsedOptions>(parsed);
-  const QStringList& words = options.positionals;
-  if (words.isEmpty()) return ReportUsage(io, u"tables: нужна подкоманда list, show или check"_s);
-
-  const QString& sub = words.front();
-  const qsizetype expected = sub == u"show"_s ? 2 : 1;
-  if (sub != u"list"_s && sub != u"show"_s && sub != u"check"_s) {
-    return ReportUsage(io, u"tables: неизвестная подкоманда «%1»"_s.arg(sub));
-  }
-  if (words.size() < expected) return ReportUsage(io, u"tables show: нужно имя таблицы"_s);
-  if (words.size() > expected) {
-    return ReportUsage(io, u"tables %1: лишний аргумент «%2»"_s.arg(sub, words[expected]));
-  }
-
-  // Whatever the file holds, every failure ends in its message, never in an abort.
-  try {
-    const TablesLocation location = LocateTables(options);
-    TablesFile file(location.path, location.searched);
-    if (sub == u"list"_s) return List(file, io);
-    if (sub == u"show"_s) return Show(file, words[1], io);
-    return Check(file, io);
-  } catch (const CalcError& e) {
-    return ReportFailure(io, e.message());
-  }
+Command TablesCommand() {
+  Command list{
+      .name = u"list"_s,
+      .summary = u"представления файла таблиц с числом полей и записей"_s,
+      .description = {u"Представления (VIEW) файла таблиц с числом полей и записей; "
+                      u"представление, которое не читается, — с причиной."_s},
+      .options = TablesOption(),
+      .run = RunList,
+  };
+  Command show{
+      .name = u"show"_s,
+      .arguments = u"ИМЯ"_s,
+      .minArguments = 1,
+      .maxArguments = 1,
+      .missingArguments = u"нужно имя таблицы"_s,
+      .summary = u"одна таблица в виде сетки"_s,
+      .description = {u"Одна таблица (представление ИМЯ) в виде сетки: таблица набора высоты — "
+                      u"высота и время, таблица времени в облаках — строка ключей столбцов, затем "
+                      u"по строке на нижнюю границу облачности."_s},
+      .options = TablesOption(),
+      .run = RunShow,
+  };
+  std::vector<Command> subcommands{std::move(list), std::move(show), CheckCommand(),
+                                   ExportCommand(), BuildCommand(),  PlotCommand()};
+  QStringList names;
+  for (const Command& c : subcommands) names << c.name;
+  return {
+      .name = u"tables"_s,
+      .summary = u"таблицы набора высоты: "_s + names.join(u", "_s),
+      .description = {u"Таблицы набора высоты: посмотреть, проверить, выгрузить в файлы CSV для "
+                      u"электронной таблицы, собрать из них новый файл таблиц, нарисовать."_s},
+      .options = TablesOption(),
+      .subcommands = std::move(subcommands),
+  };
 }
 
 }  // namespace meltor::cli

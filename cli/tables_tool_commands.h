@@ -2,16 +2,16 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #pragma once
 
-// The table keeper's sub-commands of "tables": export, build, check and plot.
+// The table keeper's subcommands of "tables": check, export, build and plot. What they do to the
+// tables is in tables/ (type_tables.h and the tools it names); here is their command line.
 
-#include "commands.h"
-
-#include <optional>
+#include "command.h"
 
 namespace meltor::cli {
 
-// Runs `args` (the words after "tables") when they start with one of these sub-commands and
-// returns the exit code; nullopt for any other sub-command.
-std::optional<int> RunTableTools(const QStringList& args, Console& io);
+Command CheckCommand();
+Command ExportCommand();
+Command BuildCommand();
+Command PlotCommand();
 
 }  // namespace meltor::cli

@@ -279,8 +279,8 @@ void CsvReader::FinishField(QStringList& fields) {
     Spoil(recordLine_,
           utf8() ? u"поле %1: текст не в кодировке UTF-8; файл из Windows прочтёт --encoding "
                    u"windows-1251"_s.arg(fields.size() + 1)
-                 : u"поле %1: байты, которых нет в кодировке %2"_s.arg(fields.size() + 1)
-                       .arg(CsvEncodingShown(encoding_)));
+                 : u"поле %1: байты, которых нет в кодировке %2"_s.arg(
+                       QString::number(fields.size() + 1), CsvEncodingShown(encoding_)));
   }
   if (field_.contains('\0')) {
     Spoil(recordLine_,
@@ -379,9 +379,8 @@ std::optional<QStringList> CsvReader::Next() {
     if (state == State::Quoted) {
       error_->message =
           u"кавычка, открытая в строке %1, не закрыта: запись длиннее %2 байт "
-          u"(строки %1–%3); дальше вход не читается"_s.arg(quoteLine)
-              .arg(maxRecordBytes_)
-              .arg(line_);
+          u"(строки %1–%3); дальше вход не читается"_s.arg(
+              QString::number(quoteLine), QString::number(maxRecordBytes_), QString::number(line_));
     }
     return std::nullopt;
   };
@@ -440,8 +439,8 @@ std::optional<QStringList> CsvReader::Next() {
           Spoil(quoteLine,
                 last > quoteLine
                     ? u"кавычка, открытая в строке %1, не закрыта до конца файла: строки %1–%2 "
-                      u"прочитаны как одно поле"_s.arg(quoteLine)
-                          .arg(last)
+                      u"прочитаны как одно поле"_s.arg(QString::number(quoteLine),
+                                                       QString::number(last))
                     : u"кавычка, открытая в строке %1, не закрыта до конца файла"_s.arg(quoteLine));
           break;
         }

@@ -14,6 +14,10 @@
 //   passed over (their lines still count).
 // - Blanks before an opening quote and after a closing one are no part of the field: ` "a;b" ;c`
 //   is the fields «a;b» and «c».
+//
+// How failures travel: nothing here throws. A name that names nothing (CsvEncodingNamed,
+// CsvDelimiterNamed) gives nullopt; the reader keeps what spoilt a record (problem()) and what
+// ended the reading (error()) as CsvError values beside the records it returns.
 
 #include <QByteArray>
 #include <QString>

@@ -173,7 +173,8 @@ QString SystemErrorText(int code) {
   for (const auto& [number, words] : known) {
     if (number == code) return QString::fromUtf16(words);
   }
-  return u"системная ошибка %1 (%2)"_s.arg(code).arg(QString::fromLocal8Bit(std::strerror(code)));
+  return u"системная ошибка %1 (%2)"_s.arg(QString::number(code),
+                                           QString::fromLocal8Bit(std::strerror(code)));
 }
 
 std::variant<Target, QString> ResolveTarget(const QString& path) {

@@ -19,6 +19,8 @@
 //
 // Failures are told in Russian with their cause, for the caller to put a noun in front ("файл
 // вывода", "рисунок"): "«out.csv» не записан: на диске нет места; прежний файл не изменён".
+// Nothing here throws: each step of a writer says with a bool whether it went through and keeps
+// the reason in failure(); ResolveTarget gives the target or why there is none.
 
 #include <QByteArray>
 #include <QIODevice>

@@ -26,12 +26,10 @@ QString Num(double v) {
 Int16 Rounded(const Table& t, const Cell& c, int record, int field) {
   const auto r = RoundHalfEven16(Value(c));
   if (!r) {
-    Fail(Field::None, QStringLiteral("Таблица «%1», запись %2, поле %3: число %4 вне диапазона от "
-                                     "-32768 до 32767.")
-                          .arg(t.name)
-                          .arg(record)
-                          .arg(field)
-                          .arg(Num(Value(c))));
+    Fail(Field::None,
+         QStringLiteral("Таблица «%1», запись %2, поле %3: число %4 вне диапазона от "
+                        "-32768 до 32767.")
+             .arg(t.name, QString::number(record), QString::number(field), Num(Value(c))));
   }
   return *r;
 }
@@ -130,9 +128,7 @@ OneKeyResult InterpolateOneKey(const Table& table, Int16 key, Field keyField) {
       Fail(keyField,
            QStringLiteral("Таблица «%1»: высота %2 м ниже начала таблицы (высоты в таблице "
                           "от %3 до %4 м).")
-               .arg(table.name)
-               .arg(key)
-               .arg(Num(minKey), Num(maxKey)));
+               .arg(table.name, QString::number(key), Num(minKey), Num(maxKey)));
     }
     // Below the first row: the line through the origin and the first row.
     out.how = OneKeyResult::BelowBottom;
@@ -192,9 +188,7 @@ GridResult InterpolateGrid(const Table& grid, Int16 hn, Int16 hObl) {
       Fail(Field::Hv,
            QStringLiteral("Таблица «%1»: ключ %2 м меньше наименьшего ключа столбца (ключи "
                           "от %3 до %4 м).")
-               .arg(grid.name)
-               .arg(hObl)
-               .arg(Num(minKey), Num(maxKey)));
+               .arg(grid.name, QString::number(hObl), Num(minKey), Num(maxKey)));
     }
     out.h0 = left < 0 ? 0.0 : Value(keys[left]);
     out.h1 = right < 0 ? 0.0 : Value(keys[right]);
@@ -234,9 +228,7 @@ GridResult InterpolateGrid(const Table& grid, Int16 hn, Int16 hObl) {
     Fail(Field::Hn,
          QStringLiteral("Таблица «%1»: нижняя граница облачности %2 м ниже первой строки "
                         "таблицы (нижние границы от %3 до %4 м).")
-             .arg(grid.name)
-             .arg(hn)
-             .arg(Num(minBase), Num(maxBase)));
+             .arg(grid.name, QString::number(hn), Num(minBase), Num(maxBase)));
   }
   out.a0 = Value(rows[above][0]);
   out.v0 = columnValue(above);

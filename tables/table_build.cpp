@@ -2,7 +2,6 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "table_build.h"
 
-#include "errors.h"
 #include "file_writer.h"
 
 #include <QFile>
@@ -20,10 +19,6 @@ using namespace Qt::StringLiterals;
 namespace meltor {
 
 namespace {
-
-[[noreturn]] void Fail(const QString& message) {
-  throw CalcError(ErrorKind::Table, Field::None, message);
-}
 
 constexpr int kGridColumns = kMaxGridFields - 1;  // c1 .. c23 beside the cloud base
 
@@ -83,31 +78,39 @@ double Corner(const Table& grid) {
   return std::min(-1.0, std::floor(lowest) - 1);
 }
 
-void Write(const Db& d, const std::vector<BuildType>& types) {
+// Writes the tables into the open file `d`; why it failed, or empty.
+QString Write(const Db& d, const std::vector<BuildType>& types) {
+  QString failure;
   const auto exec = [&](const QByteArray& sql) {
-    if (sqlite3_exec(d.db, sql.constData(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-      Fail(d.Message(errno));
-    }
+    if (sqlite3_exec(d.db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK) return true;
+    failure = d.Message(errno);
+    return false;
   };
   const auto prepare = [&](Stmt& s, const QByteArray& sql) {
-    if (sqlite3_prepare_v2(d.db, sql.constData(), -1, &s.st, nullptr) != SQLITE_OK) {
-      Fail(d.Message());
-    }
+    if (sqlite3_prepare_v2(d.db, sql.constData(), -1, &s.st, nullptr) == SQLITE_OK) return true;
+    failure = d.Message();
+    return false;
   };
   const auto step = [&](Stmt& s) {
-    if (sqlite3_step(s.st) != SQLITE_DONE) Fail(d.Message(errno));
+    if (sqlite3_step(s.st) != SQLITE_DONE) {
+      failure = d.Message(errno);
+      return false;
+    }
     sqlite3_reset(s.st);
+    return true;
   };
 
   // Nothing is worth a journal here: a failed build discards the whole temporary file.
-  exec("PRAGMA journal_mode = OFF; BEGIN;\n" + Schema());
-  Stmt pod;
-  prepare(pod, "INSERT INTO pod VALUES (?1, ?2, ?3, ?4)");
+  if (!exec("PRAGMA journal_mode = OFF; BEGIN;\n" + Schema())) return failure;
   QByteArray params;
   for (int j = 1; j <= kGridColumns + 3; ++j)
     params += (j > 1 ? ", ?" : "?") + QByteArray::number(j);
+  Stmt pod;
   Stmt obl;
-  prepare(obl, "INSERT INTO obl VALUES (" + params + ")");
+  if (!prepare(pod, "INSERT INTO pod VALUES (?1, ?2, ?3, ?4)") ||
+      !prepare(obl, "INSERT INTO obl VALUES (" + params + ")")) {
+    return failure;
+  }
 
   QByteArray views;
   for (const BuildType& type : types) {
@@ -118,14 +121,14 @@ void Write(const Db& d, const std::vector<BuildType>& types) {
       sqlite3_bind_int(pod.st, 2, i);
       Bind(pod.st, 3, row.at(0));
       Bind(pod.st, 4, row.size() > 1 ? row[1] : Cell{});
-      step(pod);
+      if (!step(pod)) return failure;
     }
     const Table& grid = *type.grid;
     if (grid.fieldCount > kMaxGridFields || grid.fieldCount < 2) {
-      Fail(u"таблица «%1»: %2 полей"_s.arg(grid.name).arg(grid.fieldCount));
+      return u"таблица «%1»: %2 полей"_s.arg(grid.name, QString::number(grid.fieldCount));
     }
     const double corner = Corner(grid);
-    if (corner < -32768) Fail(u"таблица «%1»: ключи ниже -32767"_s.arg(grid.name));
+    if (corner < -32768) return u"таблица «%1»: ключи ниже -32767"_s.arg(grid.name);
     for (int i = 0; i < grid.recordCount(); ++i) {
       const auto& row = grid.rows[i];
       sqlite3_bind_text(obl.st, 1, tag.constData(), static_cast<int>(tag.size()), SQLITE_STATIC);
@@ -134,7 +137,7 @@ void Write(const Db& d, const std::vector<BuildType>& types) {
       for (int j = 1; j <= kGridColumns; ++j) {
         Bind(obl.st, j + 3, j < static_cast<int>(row.size()) ? row[j] : Cell{});
       }
-      step(obl);
+      if (!step(obl)) return failure;
     }
     QByteArray columns;
     for (int j = 1; j < grid.fieldCount; ++j) columns += ", c" + QByteArray::number(j);
@@ -143,45 +146,52 @@ void Write(const Db& d, const std::vector<BuildType>& types) {
              "' ORDER BY ord;\nCREATE VIEW \"Z_Time_Obl_" + tag + "\" AS SELECT base" + columns +
              " FROM obl WHERE type = '" + tag + "' ORDER BY ord;\n";
   }
-  exec(views + "COMMIT;");
+  return exec(views + "COMMIT;") ? QString() : failure;
 }
 
 }  // namespace
 
-void BuildTablesFile(const QString& path, const std::vector<BuildType>& types, bool replace) {
+bool BuildTablesFile(const QString& path, const std::vector<BuildType>& types, bool replace,
+                     QString* failure) {
+  const auto fail = [failure](const QString& why) {
+    if (failure) *failure = why;
+    return false;
+  };
   for (const BuildType& t : types) {
     const bool plain =
         !t.suffix.isEmpty() && std::all_of(t.suffix.begin(), t.suffix.end(), [](QChar c) {
           return c.isLetterOrNumber() && c.unicode() < 128;
         });
-    if (!plain || !t.climb || !t.grid) Fail(u"нет таблиц типа «%1»"_s.arg(t.suffix));
+    if (!plain || !t.climb || !t.grid) return fail(u"нет таблиц типа «%1»"_s.arg(t.suffix));
   }
   auto target = files::ResolveTarget(path);
-  if (const QString* why = std::get_if<QString>(&target)) Fail(u"файл таблиц "_s + *why);
-  if (std::get<files::Target>(target).kind == files::Target::Kind::File && !replace) {
-    Fail(u"Файл %1 уже существует."_s.arg(path));
-  }
+  if (const QString* why = std::get_if<QString>(&target)) return fail(u"файл таблиц "_s + *why);
+  const bool replacing = std::get<files::Target>(target).kind == files::Target::Kind::File;
+  if (replacing && !replace) return fail(u"Файл %1 уже существует."_s.arg(path));
 
   // Written under a temporary name beside the target (for a device, in the temporary folder) and
   // put in place whole: a reader sees the old file or the new one, never a part.
   files::FileWriter out(path);
   const QString scratch = out.Open() ? out.ScratchPath() : QString();
-  if (scratch.isEmpty()) Fail(u"файл таблиц "_s + out.failure());
-  try {
+  if (scratch.isEmpty()) return fail(u"файл таблиц "_s + out.failure());
+  QString why;
+  {
     Db d;
     const QByteArray name = QFile::encodeName(scratch);
     if (sqlite3_open_v2(name.constData(), &d.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-      Fail(u"не открывается: %1"_s.arg(d.Message()));
+      why = u"не открывается: %1"_s.arg(d.Message());
+    } else {
+      why = Write(d, types);
+      if (why.isEmpty() && sqlite3_close(d.db) != SQLITE_OK) why = d.Message(errno);
+      if (why.isEmpty()) d.db = nullptr;
     }
-    Write(d, types);
-    if (sqlite3_close(d.db) != SQLITE_OK) Fail(d.Message(errno));
-    d.db = nullptr;
-  } catch (const CalcError& e) {
-    const bool replacing = std::get<files::Target>(target).kind == files::Target::Kind::File;
-    Fail(u"файл таблиц «%1» не записан: %2%3"_s.arg(
-        path, e.message(), replacing ? u"; прежний файл не изменён"_s : QString()));
   }
-  if (!out.Commit()) Fail(u"файл таблиц "_s + out.failure());
+  if (!why.isEmpty()) {
+    return fail(u"файл таблиц «%1» не записан: %2%3"_s.arg(
+        path, why, replacing ? u"; прежний файл не изменён"_s : QString()));
+  }
+  if (!out.Commit()) return fail(u"файл таблиц "_s + out.failure());
+  return true;
 }
 
 }  // namespace meltor

@@ -23,8 +23,9 @@ struct BuildType {
 // The file is written under a temporary name beside `path` and renamed into place only when
 // complete, so a failure leaves no file and an existing one as it was. An existing file is
 // replaced only when `replace` is set; a link is followed to its file, a link to nothing refused,
-// a device or FIFO written straight through (files::FileWriter). Throws CalcError
-// (ErrorKind::Table) saying what failed.
-void BuildTablesFile(const QString& path, const std::vector<BuildType>& types, bool replace);
+// a device or FIFO written straight through (files::FileWriter). False, with what failed in
+// `failure`, when the file was not written.
+[[nodiscard]] bool BuildTablesFile(const QString& path, const std::vector<BuildType>& types,
+                                   bool replace, QString* failure);
 
 }  // namespace meltor

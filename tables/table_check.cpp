@@ -240,8 +240,8 @@ std::vector<Finding> CheckGridTable(const SourcedTable& source, std::optional<HO
   const Table& t = source.table;
   if (t.fieldCount > kMaxGridFields) {
     f.Error(0, kMaxGridFields,
-            u"таблица шире допустимой: %1 столбцов, а расчёт читает не более %2"_s.arg(t.fieldCount)
-                .arg(kMaxGridFields));
+            u"таблица шире допустимой: %1 столбцов, а расчёт читает не более %2"_s.arg(
+                QString::number(t.fieldCount), QString::number(kMaxGridFields)));
     return f.list();
   }
   if (t.rows.empty() || t.fieldCount < 2) {

@@ -55,8 +55,9 @@ bool IsAsciiDigit(QChar c) {
 
 QString ColumnName(int column) {
   // The spreadsheet letter too, for grids up to Z.
-  return column < 26 ? u"столбец %1 (%2)"_s.arg(column + 1).arg(QChar(u'A' + column))
-                     : u"столбец %1"_s.arg(column + 1);
+  return column < 26
+             ? u"столбец %1 (%2)"_s.arg(QString::number(column + 1), QString(QChar(u'A' + column)))
+             : u"столбец %1"_s.arg(column + 1);
 }
 
 }  // namespace
@@ -112,11 +113,14 @@ std::optional<double> ParseTableNumber(const QString& cell) {
 QString SourcedTable::Place(int row, int column) const {
   if (fromCsv) {
     const int line = row >= 0 && row < static_cast<int>(lines.size()) ? lines[row] : row + 1;
-    return column < 0 ? u"%1, строка %2"_s.arg(source).arg(line)
-                      : u"%1, строка %2, %3"_s.arg(source).arg(line).arg(ColumnName(column));
+    const QString at = QString::number(line);
+    return column < 0 ? u"%1, строка %2"_s.arg(source, at)
+                      : u"%1, строка %2, %3"_s.arg(source, at, ColumnName(column));
   }
-  return column < 0 ? u"«%1», запись %2"_s.arg(source).arg(row + 1)
-                    : u"«%1», запись %2, поле %3"_s.arg(source).arg(row + 1).arg(column + 1);
+  const QString record = QString::number(row + 1);
+  return column < 0
+             ? u"«%1», запись %2"_s.arg(source, record)
+             : u"«%1», запись %2, поле %3"_s.arg(source, record, QString::number(column + 1));
 }
 
 QString CsvFileName(const QString& suffix, TableKind kind) {
@@ -155,10 +159,10 @@ std::optional<SourcedTable> ReadCsvTable(QIODevice& in, const QString& name, Tab
   const auto fail = [&](qint64 line, int column, const QString& text) {
     ++errors;
     if (errors > kMaxErrorsPerFile) return;
-    const QString place = line <= 0 ? name
-                          : column < 0
-                              ? u"%1, строка %2"_s.arg(name).arg(line)
-                              : u"%1, строка %2, %3"_s.arg(name).arg(line).arg(ColumnName(column));
+    const QString place =
+        line <= 0    ? name
+        : column < 0 ? u"%1, строка %2"_s.arg(name, QString::number(line))
+                     : u"%1, строка %2, %3"_s.arg(name, QString::number(line), ColumnName(column));
     findings.push_back({Finding::Error, place, text});
   };
 
@@ -193,19 +197,17 @@ std::optional<SourcedTable> ReadCsvTable(QIODevice& in, const QString& name, Tab
       width = static_cast<int>(reader.filledCount());
       if (kind == TableKind::Climb) {
         if (width != 2) {
-          fail(
-              line, -1,
-              u"в таблице набора высоты два столбца — высота, м и время, с; здесь %1%2"_s.arg(width)
-                  .arg(delimiterHint()));
+          fail(line, -1,
+               u"в таблице набора высоты два столбца — высота, м и время, с; здесь %1%2"_s.arg(
+                   QString::number(width), delimiterHint()));
           break;
         }
         if (!ParseTableNumber(cells[0]) || !ParseTableNumber(cells[1])) continue;
       } else if (width > kMaxGridFields) {
         fail(line, kMaxGridFields,
              u"таблица шире допустимой: %1 столбцов, а расчёт читает не более %2 (нижняя граница "
-             u"и %3 ключей)"_s.arg(width)
-                 .arg(kMaxGridFields)
-                 .arg(kMaxGridFields - 1));
+             u"и %3 ключей)"_s.arg(QString::number(width), QString::number(kMaxGridFields),
+                                   QString::number(kMaxGridFields - 1)));
         break;
       }
     }
@@ -219,9 +221,10 @@ std::optional<SourcedTable> ReadCsvTable(QIODevice& in, const QString& name, Tab
         fields > width ? std::max<qsizetype>(reader.filledCount(), width) : fields);
     if (count != width) {
       fail(line, std::min(count, width),
-           (count > width
-                ? u"лишняя ячейка: в строке %1 ячеек, а в первой строке %2"_s.arg(count).arg(width)
-                : u"нет ячейки: в строке %1 ячеек, а в первой строке %2"_s.arg(count).arg(width)) +
+           (count > width ? u"лишняя ячейка: в строке %1 ячеек, а в первой строке %2"_s.arg(
+                                QString::number(count), QString::number(width))
+                          : u"нет ячейки: в строке %1 ячеек, а в первой строке %2"_s.arg(
+                                QString::number(count), QString::number(width))) +
                delimiterHint());
       continue;
     }

@@ -2,7 +2,6 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "table_plot.h"
 
-#include "errors.h"
 #include "file_writer.h"
 
 #include <QFontMetricsF>
@@ -132,7 +131,7 @@ double Value(const Cell& c) {
 
 }  // namespace
 
-void PlotTables(const QString& path, const PlotInput& in) {
+bool PlotTables(const QString& path, const PlotInput& in, QString* failure) {
   const Table& climb = in.climb->table;
   const Table& grid = in.grid->table;
 
@@ -150,7 +149,7 @@ void PlotTables(const QString& path, const PlotInput& in) {
       if (f.severity != Finding::Warning) continue;
       ++warnings;
       if (static_cast<int>(listed.size()) < kMaxListed) {
-        listed.push_back(u"%1. %2: %3"_s.arg(warnings).arg(f.place, f.text));
+        listed.push_back(u"%1. %2: %3"_s.arg(QString::number(warnings), f.place, f.text));
       }
       if (f.row < 0) continue;
       if (!isGrid) {
@@ -185,7 +184,10 @@ void PlotTables(const QString& path, const PlotInput& in) {
   const double height = listTop + listHeight + kMargin;
 
   files::FileWriter file(path);
-  if (!file.Open()) throw CalcError(ErrorKind::Table, Field::None, u"рисунок "_s + file.failure());
+  if (!file.Open()) {
+    if (failure) *failure = u"рисунок "_s + file.failure();
+    return false;
+  }
   // SVG, or a PNG when the name asks for one.
   const QSize size(static_cast<int>(kWidth), static_cast<int>(std::ceil(height)));
   const bool png = path.endsWith(u".png"_s, Qt::CaseInsensitive);
@@ -327,11 +329,14 @@ void PlotTables(const QString& path, const PlotInput& in) {
   }
   p.end();
   if ((png && !image.save(&file, "PNG")) || !file.Commit()) {
-    throw CalcError(ErrorKind::Table, Field::None,
-                    u"рисунок "_s + (file.failure().isEmpty()
-                                         ? u"«%1» не записан: рисунок не получился"_s.arg(path)
-                                         : file.failure()));
+    if (failure) {
+      *failure = u"рисунок "_s + (file.failure().isEmpty()
+                                      ? u"«%1» не записан: рисунок не получился"_s.arg(path)
+                                      : file.failure());
+    }
+    return false;
   }
+  return true;
 }
 
 }  // namespace meltor

@@ -22,8 +22,7 @@ struct PlotInput {
   std::vector<Finding> gridFindings;
 };
 
-// Writes the picture to `path`. Throws CalcError (ErrorKind::Table) if the file cannot be
-// written.
-void PlotTables(const QString& path, const PlotInput& input);
+// Writes the picture to `path`; false, with why in `failure`, when the file was not written.
+[[nodiscard]] bool PlotTables(const QString& path, const PlotInput& input, QString* failure);
 
 }  // namespace meltor

@@ -84,8 +84,7 @@ QByteArray CheckHeader(const QString& path) {
   }
   if (head.size() < 100) {
     Fail(QStringLiteral("Файл таблиц %1 повреждён: он обрезан (%2 байт).")
-             .arg(path)
-             .arg(head.size()));
+             .arg(path, QString::number(head.size())));
   }
   // SQLite would take a file shorter than its header says for an empty one and find no views in
   // it. The header's page count is valid when its change counter matches the version stamp. A
@@ -102,9 +101,8 @@ QByteArray CheckHeader(const QString& path) {
       QFileInfo(path + QStringLiteral("-journal")).size() == 0 &&
       QFileInfo(path + QStringLiteral("-wal")).size() == 0) {
     Fail(QStringLiteral("Файл таблиц %1 повреждён: он обрезан (%2 байт из %3).")
-             .arg(path)
-             .arg(size)
-             .arg(pageSize * std::max<quint64>(pages, 1)));
+             .arg(path, QString::number(size),
+                  QString::number(pageSize * std::max<quint64>(pages, 1))));
   }
   return head;
 }
@@ -175,7 +173,73 @@ std::optional<double> NumberInText(const unsigned char* text, int bytes) {
 }
 
 QString CellPlace(const QString& view, int record, int field) {
-  return QStringLiteral("«%1», запись %2, поле %3").arg(view).arg(record).arg(field);
+  return QStringLiteral("«%1», запись %2, поле %3")
+      .arg(view, QString::number(record), QString::number(field));
+}
+
+// The number of fields `kind` needs, as the view declares them.
+void CheckFields(const Table& table, TableKind kind) {
+  const QString count = QString::number(table.fieldCount);
+  if (kind == TableKind::Climb) {
+    if (table.fieldCount < 2) {
+      Fail(QStringLiteral("Таблица «%1»: %2 поле, а нужны два — высота и время набора.")
+               .arg(table.name, count));
+    }
+    return;
+  }
+  if (table.fieldCount > kMaxGridFields) {
+    Fail(QStringLiteral(
+             "Таблица «%1»: %2 полей, а в таблице времени в облаках их может быть не более %3.")
+             .arg(table.name, count, QString::number(kMaxGridFields)));
+  }
+  if (table.fieldCount < 2) {
+    Fail(QStringLiteral(
+             "Таблица «%1»: нет ни одного ключа столбца (в первой записи только угловое число).")
+             .arg(table.name));
+  }
+}
+
+[[noreturn]] void FailRecordLimit(const QString& name) {
+  Fail(QStringLiteral("Таблица «%1»: более %2 записей.").arg(name, QString::number(kMaxRecords)));
+}
+
+// The records of a table whose fields and record count are judged already: at least one (a grid:
+// the key row and a cloud-base row), heights and keys present, every number within 16 bits.
+void CheckContents(const Table& table, TableKind kind) {
+  const QString& name = table.name;
+  if (table.rows.empty()) Fail(QStringLiteral("Таблица «%1» пуста.").arg(name));
+  auto checkRange = [&](int record, int field, const Cell& cell) {
+    if (cell && !RoundHalfEven16(*cell)) {
+      Fail(QStringLiteral("Таблица %1: число %2 вне диапазона от -32768 до 32767.")
+               .arg(CellPlace(name, record, field), QString::number(*cell, 'g', 15)));
+    }
+  };
+  auto requireKey = [&](int record, int field, const Cell& cell, const QString& what) {
+    if (!cell)
+      Fail(QStringLiteral("Таблица %1: пусто, а нужна %2.")
+               .arg(CellPlace(name, record, field), what));
+  };
+
+  if (kind == TableKind::Climb) {
+    for (int i = 0; i < table.recordCount(); ++i) {
+      requireKey(i + 1, 1, table.rows[i][0], QStringLiteral("высота"));
+      checkRange(i + 1, 1, table.rows[i][0]);
+      checkRange(i + 1, 2, table.rows[i][1]);
+    }
+    return;
+  }
+  if (table.recordCount() < 2) {
+    Fail(QStringLiteral("Таблица «%1»: нет ни одной строки с нижней границей облачности.")
+             .arg(name));
+  }
+  for (int j = 1; j < table.fieldCount; ++j) {
+    requireKey(1, j + 1, table.rows[0][j], QStringLiteral("высота — ключ столбца"));
+    checkRange(1, j + 1, table.rows[0][j]);
+  }
+  for (int i = 1; i < table.recordCount(); ++i) {
+    requireKey(i + 1, 1, table.rows[i][0], QStringLiteral("нижняя граница облачности"));
+    for (int j = 0; j < table.fieldCount; ++j) checkRange(i + 1, j + 1, table.rows[i][j]);
+  }
 }
 
 }  // namespace
@@ -350,14 +414,9 @@ Table TablesFile::ReadView(const QString& name, TableKind kind) {
   Table table;
   table.name = name;
   table.fieldCount = sqlite3_column_count(st->get());
-  if (kind == TableKind::Grid && table.fieldCount > kMaxGridFields) {
-    Fail(QStringLiteral(
-             "Таблица «%1»: %2 полей, а в таблице времени в облаках их может быть не более %3.")
-             .arg(name)
-             .arg(table.fieldCount)
-             .arg(kMaxGridFields));
-  }
-  const int used = kind == TableKind::Climb ? std::min(table.fieldCount, 2) : table.fieldCount;
+  // Judged before any record is read: a view of the wrong width is not run to its end first.
+  CheckFields(table, kind);
+  const int used = kind == TableKind::Climb ? 2 : table.fieldCount;
   // A view far wider than any table of ours: only the two fields a lookup reads are asked for, so
   // the others are not computed for every record. A view of usual width is read as it is.
   if (table.fieldCount > kMaxGridFields) {
@@ -373,9 +432,7 @@ Table TablesFile::ReadView(const QString& name, TableKind kind) {
     const int rc = sqlite3_step(st->get());
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) FailRead(name);
-    if (table.recordCount() >= kMaxRecords) {
-      Fail(QStringLiteral("Таблица «%1»: более %2 записей.").arg(name).arg(kMaxRecords));
-    }
+    if (table.recordCount() >= kMaxRecords) FailRecordLimit(name);
     const int record = table.recordCount() + 1;
     std::vector<Cell> row(static_cast<std::size_t>(used));
     for (int j = 0; j < used; ++j) {
@@ -404,66 +461,14 @@ Table TablesFile::ReadView(const QString& name, TableKind kind) {
     }
     table.rows.push_back(std::move(row));
   }
-  CheckTable(table, kind);
+  CheckContents(table, kind);
   return table;
 }
 
 void CheckTable(const Table& table, TableKind kind) {
-  const QString& name = table.name;
-  if (table.rows.empty()) Fail(QStringLiteral("Таблица «%1» пуста.").arg(name));
-  if (table.recordCount() > kMaxRecords) {
-    Fail(QStringLiteral("Таблица «%1»: более %2 записей.").arg(name).arg(kMaxRecords));
-  }
-  auto checkRange = [&](int record, int field, const Cell& cell) {
-    if (cell && !RoundHalfEven16(*cell)) {
-      Fail(QStringLiteral("Таблица %1: число %2 вне диапазона от -32768 до 32767.")
-               .arg(CellPlace(name, record, field), QString::number(*cell, 'g', 15)));
-    }
-  };
-  auto requireKey = [&](int record, int field, const Cell& cell, const QString& what) {
-    if (!cell)
-      Fail(QStringLiteral("Таблица %1: пусто, а нужна %2.")
-               .arg(CellPlace(name, record, field), what));
-  };
-
-  if (kind == TableKind::Climb) {
-    if (table.fieldCount < 2) {
-      Fail(QStringLiteral("Таблица «%1»: %2 поле, а нужны два — высота и время набора.")
-               .arg(name)
-               .arg(table.fieldCount));
-    }
-    for (int i = 0; i < table.recordCount(); ++i) {
-      requireKey(i + 1, 1, table.rows[i][0], QStringLiteral("высота"));
-      checkRange(i + 1, 1, table.rows[i][0]);
-      checkRange(i + 1, 2, table.rows[i][1]);
-    }
-    return;
-  }
-
-  if (table.fieldCount > kMaxGridFields) {
-    Fail(QStringLiteral(
-             "Таблица «%1»: %2 полей, а в таблице времени в облаках их может быть не более %3.")
-             .arg(name)
-             .arg(table.fieldCount)
-             .arg(kMaxGridFields));
-  }
-  if (table.fieldCount < 2) {
-    Fail(QStringLiteral(
-             "Таблица «%1»: нет ни одного ключа столбца (в первой записи только угловое число).")
-             .arg(name));
-  }
-  if (table.recordCount() < 2) {
-    Fail(QStringLiteral("Таблица «%1»: нет ни одной строки с нижней границей облачности.")
-             .arg(name));
-  }
-  for (int j = 1; j < table.fieldCount; ++j) {
-    requireKey(1, j + 1, table.rows[0][j], QStringLiteral("высота — ключ столбца"));
-    checkRange(1, j + 1, table.rows[0][j]);
-  }
-  for (int i = 1; i < table.recordCount(); ++i) {
-    requireKey(i + 1, 1, table.rows[i][0], QStringLiteral("нижняя граница облачности"));
-    for (int j = 0; j < table.fieldCount; ++j) checkRange(i + 1, j + 1, table.rows[i][j]);
-  }
+  CheckFields(table, kind);
+  if (table.recordCount() > kMaxRecords) FailRecordLimit(table.name);
+  CheckContents(table, kind);
 }
 
 QStringList TablesFile::ViewNames() {

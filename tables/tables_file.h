@@ -5,6 +5,16 @@
 // Read-only access to the SQLite tables file. The named tables are views; each view yields its
 // records in its own order. Reading never creates, changes or removes a file: not the tables
 // file, nor a journal beside it.
+//
+// How failures travel in tables/:
+// - Reading the tables file for a calculation (TablesFile, the interpolation, FileClimbTables)
+//   throws CalcError (ErrorKind::Table) naming the file, view, record and field: the calculation's
+//   own failure, which CalculateFlight turns into its outcome (results "-" and the message).
+// - The table keeper's tools (table_csv.h, table_check.h, type_tables.h) throw nothing: a problem
+//   in the data is a Finding (an error or a warning, with its place) in a list, and what the
+//   tables file throws is caught where a tool reads it and becomes such a Finding.
+// - Writing a file (BuildTablesFile, PlotTables) returns a bool, with why it failed in a QString*,
+//   as files::FileWriter does.
 
 #include "errors.h"
 #include "table.h"
@@ -94,7 +104,8 @@ class TablesFile {
 // that cannot be looked at (the open then says why).
 QString NotARegularFile(const QString& path);
 
-// Checks a table already read for the rules of `kind` (see ReadView). Throws CalcError.
+// Checks a table made elsewhere (not by ReadView, which checks as it reads) for the rules of
+// `kind` (see ReadView). Throws CalcError.
 void CheckTable(const Table& table, TableKind kind);
 
 // The tables file the program uses: FlightTables1.mdb in the program's directory, or, for an

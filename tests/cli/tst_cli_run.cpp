@@ -10,6 +10,7 @@
 //     base  500: 600 s, 900 s                  base  500: 180 s, 360 s
 //     base 1000: 300 s, 600 s                  base 1000: 150 s, 300 s
 
+#include "command.h"
 #include "commands.h"
 #include "csv.h"
 #include "flight_fields.h"
@@ -38,6 +39,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <functional>
 #include <map>
 
 using namespace Qt::StringLiterals;
@@ -174,6 +176,8 @@ class CliRunTest : public QObject {
   void tablesShow();
   void versionAndHelp_data();
   void versionAndHelp();
+  void documented_data();
+  void documented();
   void typeNames_data();
   void typeNames();
   void writeFailures_data();
@@ -519,6 +523,12 @@ void CliRunTest::usageErrors_data() {
   QTest::newRow("batch, --bom and --no-bom") << u"batch --bom --no-bom"_s << u"--no-bom"_s;
   QTest::newRow("batch, raw echo in JSON") << u"batch -f json --raw"_s << u"--raw"_s;
   QTest::newRow("option before the command") << u"--type L-39 calc"_s << u"«--type»"_s;
+  QTest::newRow("control characters before the command")
+      << u"--x\u001B[2J calc"_s << u"«--x<U+001B>[2J»"_s;
+  QTest::newRow("control characters in a subcommand")
+      << u"tables dr\u0007op"_s << u"«dr<U+0007>op»"_s;
+  QTest::newRow("control characters in a stray argument")
+      << u"tables check . b\u001B"_s << u"«b<U+001B>»"_s;
 }
 
 void CliRunTest::usageErrors() {
@@ -528,12 +538,15 @@ void CliRunTest::usageErrors() {
   QCOMPARE(r.code, 2);
   QCOMPARE(r.out, QString());
   QVERIFY2(r.err.contains(message), qPrintable(r.err));
-  // The pointer to the help names the command the line was for.
-  const QString command = args.section(u' ', 0, 0);
-  const bool known = QStringList{u"calc"_s, u"batch"_s, u"tables"_s}.contains(command);
-  QVERIFY2(
-      r.err.endsWith(u"Справка: meltor-cli %1--help\n"_s.arg(known ? command + u' ' : QString())),
-      qPrintable(r.err));
+  // The pointer to the help names the command the line was for: a subcommand of tables when the
+  // line names one.
+  const QStringList words = Words(args);
+  QString command = QStringList{u"calc"_s, u"batch"_s, u"tables"_s}.contains(words.value(0))
+                        ? words.value(0) + u' '
+                        : QString();
+  const QStringList tools{u"list"_s, u"show"_s, u"check"_s, u"export"_s, u"build"_s, u"plot"_s};
+  if (command == u"tables "_s && tools.contains(words.value(1))) command += words[1] + u' ';
+  QVERIFY2(r.err.endsWith(u"Справка: meltor-cli %1--help\n"_s.arg(command)), qPrintable(r.err));
 }
 
 void CliRunTest::localeOfNumbers_data() {
@@ -755,7 +768,9 @@ void CliRunTest::batchDayNight() {
 }
 
 void CliRunTest::batchFaults_data() {
-  QTest::addColumn<QString>("file");  // read instead of the standard input when set
+  // Read instead of the standard input when set; a name without a folder is written with `input`
+  // first when that is set.
+  QTest::addColumn<QString>("file");
   QTest::addColumn<QByteArray>("input");
   QTest::addColumn<int>("code");
   QTest::addColumn<QString>("message");
@@ -788,6 +803,8 @@ void CliRunTest::batchFaults_data() {
   QTest::newRow("two byte order marks")
       << QString() << "\xEF\xBB\xBF\xEF\xBB\xBF"_ba + head << 2
       << u"неизвестный столбец «<U+FEFF>type» (в начале — вторая метка порядка байтов)"_s << -1;
+  QTest::newRow("a file name holding %1 and %2C")
+      << u"100%2C %1.csv"_s << "\xFF\xFE"_ba + utf16 << 2 << u"100%2C %1.csv, строка 1: "_s << -1;
 }
 
 void CliRunTest::batchFaults() {
@@ -798,6 +815,10 @@ void CliRunTest::batchFaults() {
   QFETCH(int, rowsOut);
   QStringList args{u"batch"_s, u"--tables"_s, tables_};
   if (!file.isEmpty()) args << (file.startsWith(u'/') ? file : Path(file));
+  if (!file.isEmpty() && !file.startsWith(u'/') && !input.isEmpty()) {
+    QFile f(Path(file));
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(input) == input.size());
+  }
   const Outcome r = Run(args, input);
   QCOMPARE(r.code, code);
   QVERIFY2(r.err.contains(message), qPrintable(r.err));
@@ -1101,6 +1122,9 @@ void CliRunTest::versionAndHelp_data() {
       << u"tables check --help"_s
       << QStringList{u"--strict"_s, u"--encoding NAME"_s, u"--delimiter CHAR"_s}
       << QStringList{u"--force"_s};
+  QTest::newRow("tables --tables F check --help: check's own")
+      << u"tables --tables x.mdb check --help"_s << QStringList{u"--strict"_s, u"--encoding NAME"_s}
+      << QStringList{u"show ИМЯ"_s};
 }
 
 void CliRunTest::versionAndHelp() {
@@ -1116,6 +1140,68 @@ void CliRunTest::versionAndHelp() {
   for (const QString& line : r.out.split(u'\n')) QVERIFY2(line.size() <= 80, qPrintable(line));
   for (const char* control : {"txt", "cbo", "opt", "Tpol", "Hpol", "SMU", "Shtorka"}) {
     QVERIFY2(!r.out.contains(QLatin1StringView(control)), control);
+  }
+}
+
+void CliRunTest::documented_data() {
+  QTest::addColumn<QString>("path");
+  // Every command that runs, as the registry has it.
+  std::function<void(const meltor::cli::Command&)> add = [&](const meltor::cli::Command& group) {
+    for (const meltor::cli::Command& c : group.subcommands) {
+      if (c.isGroup()) {
+        add(c);
+      } else {
+        QTest::newRow(qPrintable(c.path)) << c.path;
+      }
+    }
+  };
+  add(meltor::cli::Program());
+}
+
+void CliRunTest::documented() {
+  // The bash completion offers every option of the command and knows which take a value; both
+  // manual pages describe each of them.
+  QFETCH(QString, path);
+  const meltor::cli::Command* command = &meltor::cli::Program();
+  for (const QString& word : Words(path)) command = command->Subcommand(word);
+  const QString top = path.section(u' ', 0, 0);
+  const QString sub = path.section(u' ', 1);
+  const QString list = top != u"tables"_s                     ? top + u"_options"_s
+                       : sub == u"list"_s || sub == u"show"_s ? u"tables_options"_s
+                                                              : u"tables_"_s + sub + u"_options"_s;
+  const QString source = QStringLiteral(MELTOR_SOURCE_DIR);
+  QString script =
+      u"source '%1/packaging/meltor-cli.bash-completion'\necho $_meltor_cli_%2\n"_s.arg(source,
+                                                                                        list);
+  QStringList expected{u"--help"_s, u"-h"_s};
+  QStringList kinds;
+  for (const meltor::cli::OptionInfo& o : command->options) {
+    QStringList names{u"--"_s + o.name};
+    if (!o.shortName.isEmpty()) names << u"-"_s + o.shortName;
+    for (const QString& name : names) {
+      expected << name;
+      kinds << name + (o.takesValue() ? u"=value"_s : u"=flag"_s);
+      script +=
+          u"_meltor_cli_takes_value %1 %2 && echo %2=value || echo %2=flag\n"_s.arg(top, name);
+    }
+  }
+  QProcess bash;
+  bash.start(u"bash"_s, {u"-c"_s, script});
+  QVERIFY(bash.waitForFinished(20000));
+  QStringList lines = QString::fromUtf8(bash.readAllStandardOutput()).split(u'\n');
+  QCOMPARE(lines.takeLast(), QString());
+  QVERIFY2(!lines.isEmpty(), bash.readAllStandardError().constData());
+  QStringList offered = Words(lines.takeFirst());
+  offered.sort();
+  expected.sort();
+  QCOMPARE(offered, expected);
+  QCOMPARE(lines, kinds);
+  for (const QString& page : {u"man/meltor-cli.1"_s, u"man/ru/meltor-cli.1"_s}) {
+    const QString text = QString::fromUtf8(ReadFile(source + u'/' + page));
+    for (const meltor::cli::OptionInfo& o : command->options) {
+      const QString name = u"\\-\\-"_s + QString(o.name).replace(u"-"_s, u"\\-"_s);
+      QVERIFY2(text.contains(name), qPrintable(page + u": "_s + name));
+    }
   }
 }
 

@@ -357,6 +357,9 @@ void TableToolsTest::errors_data() {
                                   << QByteArray("height_m,time_s\n0,0\n100,5O\n")
                                   << u"L39_pod.csv, строка 3, столбец 2 (B)"_s
                                   << u"«5O» — не число"_s;
+  QTest::newRow("text in a cell, in a folder named 100%2C %1")
+      << u"L39_pod.csv"_s << QByteArray("height_m,time_s\n0,0\n100,5O\n")
+      << u"L39_pod.csv, строка 3, столбец 2 (B)"_s << u"«5O» — не число"_s;
   QTest::newRow("outside 16 bits")
       << u"Su24_pod.csv"_s << QByteArray("0,0\n100,40000\n")
       << u"Su24_pod.csv, строка 2, столбец 2 (B)"_s << u"вне диапазона"_s;
@@ -463,6 +466,8 @@ void TableToolsTest::errors() {
   QCOMPARE(r.code, 1);
   const QString line = u"ошибка: %1"_s.arg(place);
   QVERIFY2(r.out.contains(line) && r.out.contains(message), qPrintable(r.out + r.err));
+  // The messages name the files exactly, whatever their names hold.
+  QVERIFY2(r.err.contains(u"файл %1 не записан"_s.arg(out)), qPrintable(r.err));
   QVERIFY(!QFileInfo::exists(out));
   // With --force, an existing file stays as it was.
   QVERIFY(QFile::copy(shipped, out));
@@ -479,6 +484,7 @@ void TableToolsTest::errors() {
   const Outcome check = RunCli({u"tables"_s, u"check"_s, csv, u"--tables"_s, shipped});
   QCOMPARE(check.code, 1);
   QVERIFY2(check.out.contains(line), qPrintable(check.out));
+  QVERIFY2(check.err.contains(csv + u": таблиц проверено"_s), qPrintable(check.err));
 }
 
 void TableToolsTest::warnings_data() {

@@ -581,6 +581,20 @@ class TestTablesFile : public QObject {
     QTest::newRow("grid without cloud-base rows")
         << QByteArray() << pod + ViewSql("Z_Time_Obl_L39", {{"-1", "1000"}})
         << QStringLiteral("нет ни одной строки");
+    // The shape is judged before any record is read: a query that fails further on is not run.
+    const QString failsAtTwo =
+        "CREATE TABLE k(n); INSERT INTO k VALUES (1), (2); CREATE VIEW %1 "
+        "AS SELECT CASE n WHEN 1 THEN -1 ELSE abs(-9223372036854775807 - 1) "
+        "END AS h FROM k ORDER BY n;";
+    QTest::newRow("one-field climb view failing further on")
+        << QByteArray() << failsAtTwo.arg("Z_Time_Pod_L39") + GridSql("Z_Time_Obl_L39")
+        << QStringLiteral("нужны два");
+    QTest::newRow("one-field grid failing further on")
+        << QByteArray() << pod + failsAtTwo.arg("Z_Time_Obl_L39")
+        << QStringLiteral("нет ни одного ключа");
+    QTest::newRow("cut short, named 100%2C %1")
+        << QByteArray("SQLite format 3\0", 16) + QByteArray(34, '\0') << ""
+        << QStringLiteral("named-100%2C-%1.mdb повреждён: он обрезан (50 байт)");
   }
   void brokenFiles() {
     QFETCH(QByteArray, bytes);
