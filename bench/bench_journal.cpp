@@ -11,6 +11,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <string>
+
 using namespace meltor;
 using namespace meltor::journal;
 
@@ -75,7 +77,7 @@ void ListOfAYear(benchmark::State& state) {
     if (!n) return state.SkipWithError("list failed");
     seen = *n;
   }
-  state.counters["flights"] = static_cast<double>(seen);
+  state.SetLabel(std::to_string(seen) + " flights");
 }
 
 void OpenForWriting(benchmark::State& state) {
