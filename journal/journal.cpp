@@ -342,7 +342,12 @@ struct Journal::State {
   }
   JournalError ReadFailed() const {
     auto [kind, cause] = Cause(db);
-    return {kind, u"Журнал %1 не читается: %2."_s.arg(Shown(), cause)};
+    return {kind,
+            u"Журнал %1 не читается: %2.%3"_s.arg(
+                Shown(), cause,
+                kind == Kind::Damaged
+                    ? u" Программа его не исправляет; восстановите журнал из резервной копии."_s
+                    : QString())};
   }
   JournalError OpenFailed(sqlite3* on) const {
     auto [kind, cause] = Cause(on);
@@ -476,8 +481,8 @@ Result<> Journal::State::CheckIdentityForReading(const Identity& id) {
     if (id.version > version) {
       return JournalError{
           Kind::NewerVersion,
-          u"Журнал %1 записан более новой версией программы (схема %2, эта "
-          u"программа знает схемы до %3) и не читается ею. Файл не изменён."_s.arg(Shown())
+          u"Журнал %1 записан более новой версией программы (его схема %2, а эта "
+          u"программа знает схему %3) и не читается ею. Файл не изменён."_s.arg(Shown())
               .arg(id.version)
               .arg(version)};
     }
@@ -517,8 +522,8 @@ Result<> Journal::State::PrepareForWriting(bool created) {
   if (!id.IsJournal() || id.version < 1) return CheckIdentityForReading(id);
   if (id.version > version) {
     return JournalError{Kind::NewerVersion,
-                        u"Журнал %1 записан более новой версией программы (схема %2, эта "
-                        u"программа знает схемы до %3): записывать в него можно только ею, "
+                        u"Журнал %1 записан более новой версией программы (его схема %2, а эта "
+                        u"программа знает схему %3): записывать в него можно только ею, "
                         u"читать — и этой. Файл не изменён."_s.arg(Shown())
                             .arg(id.version)
                             .arg(version)};
@@ -530,7 +535,9 @@ Result<> Journal::State::PrepareForWriting(bool created) {
     Statement check(db, "PRAGMA quick_check(1)");
     if (!check.ok()) return OpenFailed(db);
     if (check.Step() != SQLITE_ROW) return OpenFailed(db);
-    if (const QString verdict = check.Text(0); verdict != u"ok"_s) {
+    if (QString verdict = check.Text(0); verdict != u"ok"_s) {
+      verdict.remove(u"*** in database main ***"_s);
+      verdict = verdict.simplified();
       return JournalError{Kind::Damaged,
                           u"Журнал %1 повреждён (проверка страниц: %2). Программа в него не "
                           u"пишет и не исправляет его; файл не изменён. Восстановите журнал из "
@@ -599,10 +606,11 @@ Result<> Journal::State::Reopen() {
   if (access == Access::Write) return PrepareForWriting(false);
   if (const Result<> r = CheckIdentityForReading(id); !r) return r;
   if (id.version > version) {
-    writeProblem = JournalError{Kind::NewerVersion,
-                                u"журнал записан более новой версией программы (схема %1, эта "
-                                u"программа знает схемы до %2)"_s.arg(id.version)
-                                    .arg(version)};
+    writeProblem =
+        JournalError{Kind::NewerVersion,
+                     u"журнал записан более новой версией программы (его схема %1, а эта "
+                     u"программа знает схему %2)"_s.arg(id.version)
+                         .arg(version)};
   }
   return {};
 }

@@ -6,11 +6,23 @@
 // the period totals the logbook asks for. The command line and the window both work through this
 // header; neither touches the file any other way.
 //
+// In short, a flight calculated and saved (the window's «Записать в журнал…», journal add):
+//
+//   const auto sha = FileSha256(tablesPath);
+//   const auto entry = MakeEntry(date, board, remark, input, outcome, *sha);   // check each
+//   const auto journal = Journal::Open(path, Journal::Access::Write);
+//   const auto number = (*journal)->Add(*entry);
+//
+// and an import: `auto import = (*journal)->BeginImport();`, then `(*import)->Add(entry)` for each
+// row, then `(*import)->Commit()` — or let `import` go to save nothing.
+//
 // Error convention. Nothing here throws. Every operation that can fail returns a Result<T>: either
 // its value or a JournalError, whose message is complete Russian text for the user that names the
 // journal file (or the input at fault) and says whether the journal was changed ("…; журнал не
 // изменён"). The kind lets a caller choose an exit status or offer the right next step without
-// reading the text. A failed change never leaves a part of itself in the file.
+// reading the text. A failed change never leaves a part of itself in the file. ParseDate alone
+// gives a fragment («дата «…» не читается: …»), for the caller to put after the row or option the
+// date came from.
 //
 // Keeping flights safe:
 // - Every change is one SQLite transaction (BEGIN IMMEDIATE … COMMIT) with PRAGMA synchronous=FULL
@@ -33,6 +45,7 @@
 
 #include "calculation.h"
 #include "flight.h"
+#include "journal_schema.h"
 #include "results.h"
 
 #include <QDate>
@@ -257,8 +270,6 @@ inline constexpr int kDefaultBusyMilliseconds = 10'000;
 // the same file. Nothing is made here: the folder is made when the first flight is written. Empty
 // when the system names no data folder.
 QString DefaultJournalPath();
-
-struct SchemaStep;  // journal_schema.h
 
 class Import;
 

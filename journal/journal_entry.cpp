@@ -21,6 +21,10 @@ JournalError BadInput(const QString& message) {
   return {JournalError::Kind::BadInput, message};
 }
 
+JournalError NotAnEntry(const QString& why) {
+  return BadInput(u"Полёт не записан в журнал: %1."_s.arg(why));
+}
+
 bool IsSha256(const QString& text) {
   static const QRegularExpression hex(u"^[0-9a-f]{64}$"_s);
   return hex.match(text).hasMatch();
@@ -36,13 +40,13 @@ Result<Entry> MakeEntry(const QDate& date, const QString& board, const QString& 
                         const FlightInput& input, const CalcOutcome& outcome,
                         const QString& tablesSha256) {
   if (!outcome.ok()) {
-    return BadInput(
-        u"полёт не рассчитан (%1) — в журнал записываются только рассчитанные полёты"_s.arg(
+    return NotAnEntry(
+        u"он не рассчитан (%1), а в журнал записываются только рассчитанные полёты"_s.arg(
             outcome.error->message()));
   }
-  if (!date.isValid()) return BadInput(u"не указана дата полёта"_s);
+  if (!date.isValid()) return NotAnEntry(u"не указана дата полёта"_s);
   if (!IsSha256(tablesSha256)) {
-    return BadInput(u"«%1» — не SHA-256 файла таблиц (64 шестнадцатеричные цифры)"_s.arg(
+    return NotAnEntry(u"«%1» — не SHA-256 файла таблиц (64 шестнадцатеричные цифры)"_s.arg(
         tablesSha256.left(80)));
   }
   Entry e;
@@ -57,10 +61,10 @@ Result<Entry> MakeEntry(const QDate& date, const QString& board, const QString& 
   e.tablesSha256 = tablesSha256;
   e.programVersion = QStringLiteral(MELTOR_VERSION_TEXT);
   if (e.board.size() > kMaxBoardLength) {
-    return BadInput(u"бортовой номер длиннее %1 знаков"_s.arg(kMaxBoardLength));
+    return NotAnEntry(u"бортовой номер длиннее %1 знаков"_s.arg(kMaxBoardLength));
   }
   if (e.remark.size() > kMaxRemarkLength) {
-    return BadInput(u"примечание длиннее %1 знаков"_s.arg(kMaxRemarkLength));
+    return NotAnEntry(u"примечание длиннее %1 знаков"_s.arg(kMaxRemarkLength));
   }
   return e;
 }
@@ -69,12 +73,12 @@ Result<QString> FileSha256(const QString& path) {
   if (const QString what = files::NotARegularFile(path); !what.isEmpty()) {
     return JournalError{
         JournalError::Kind::BadPath,
-        u"«%1» — %2, а не обычный файл: его SHA-256 не считается"_s.arg(path, what)};
+        u"Файл «%1» — %2, а не обычный файл: его SHA-256 не считается."_s.arg(path, what)};
   }
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     return JournalError{JournalError::Kind::Io,
-                        u"файл «%1» не читается: %2"_s.arg(path, file.errorString())};
+                        u"Файл «%1» не читается: %2."_s.arg(path, file.errorString())};
   }
   QCryptographicHash hash(QCryptographicHash::Sha256);
   QByteArray chunk(1 << 20, Qt::Uninitialized);
@@ -82,7 +86,7 @@ Result<QString> FileSha256(const QString& path) {
     const qint64 n = file.read(chunk.data(), chunk.size());
     if (n < 0) {
       return JournalError{JournalError::Kind::Io,
-                          u"файл «%1» не читается: %2"_s.arg(path, file.errorString())};
+                          u"Файл «%1» не читается: %2."_s.arg(path, file.errorString())};
     }
     if (n == 0) break;
     hash.addData(QByteArrayView(chunk.constData(), n));

@@ -3,8 +3,8 @@
 #pragma once
 
 // The journal file's schema and the steps that bring an older file forward. Inside the journal
-// room; the tests of the migration framework give steps of their own through
-// Journal::Options::steps.
+// room (journal.h names SchemaStep only for Journal::Options::steps, through which the tests of the
+// migration framework give steps of their own).
 //
 // How the schema changes: version 1 is made by CreationSql(). A later version adds a SchemaStep
 // to ProgramSteps() whose SQL moves a file of the version before it one version on, and raises
