@@ -199,7 +199,7 @@ const std::array<QString, kResultCount>& MinuteColumns() {
 }
 
 std::array<qint64, kResultCount> ResultMinutes(const TimeBreakdown& m) {
-  return {m.TZakKab, m.TObl, m.TZaObl, m.TOgrVid, m.TSMU};
+  return LogbookMinutes(m);
 }
 
 QStringList OutputHeader(bool minuteColumns) {

@@ -26,6 +26,10 @@ QString ExplainedTime(int seconds) {
   return QStringLiteral("%1 мин (%2 с)").arg(minutes).arg(seconds);
 }
 
+std::array<qint64, kResultCount> LogbookMinutes(const TimeBreakdown& m) {
+  return {m.TZakKab, m.TObl, m.TZaObl, m.TOgrVid, m.TSMU};
+}
+
 void ClearResults(ResultTexts& labels) {
   for (auto& t : labels.text) t = QStringLiteral("-");
 }

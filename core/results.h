@@ -26,6 +26,11 @@ QString MinutesText(int minutes);
 // for the logbook), then the seconds: "2 мин (120 с)".
 QString ExplainedTime(int seconds);
 
+// The five times in minutes as the logbook's minute columns count them (zak_kab_min to smu_min),
+// in result order: a category that reads "-" and a total that reads "ПМУ" count 0. The batch's
+// minute columns and the journal both take them from here.
+std::array<qint64, kResultCount> LogbookMinutes(const TimeBreakdown& minutes);
+
 // All five labels read "-".
 void ClearResults(ResultTexts& labels);
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: Meltor contributors
-# Measures the calculation, the batch tool and the window's start on this machine and prints a
+# Measures the calculation, the batch tool, the window's start, the pictures and the journal on this
+# machine and prints a
 # Markdown table (the figures in docs/benchmarks.md come from here).
 # Usage: scripts/bench.sh   (builds the ci preset first: the benchmarks are test-side programs)
 set -euo pipefail
@@ -92,3 +93,11 @@ done
 read -r wall user sys <<< "$(printf '%s\n' "${runs[@]}" | sort -n | sed -n 2p)"
 printf '| meltor-cli batch --pictures, 1000 flights | %.2f s | CPU %.2f s, %d SVG files |\n' \
   "$wall" "$(echo "$user + $sys" | bc -l)" "$(ls "$work/pictures" | wc -l)"
+
+# 5. The journal on 100,000 flights: the totals by month (alone, and with opening the file), the
+#    list of a year, the opening for writing (its page check) and an import of all of them.
+"$bench/bench_journal" --benchmark_format=csv 2>/dev/null | grep -v '^name,' |
+  while IFS=, read -r name _ real cpu unit _; do
+    name=${name//\"/}; name=${name%/iterations:*}
+    printf '| journal, %s | %.1f %s | wall %.1f %s |\n' "$name" "$cpu" "$unit" "$real" "$unit"
+  done

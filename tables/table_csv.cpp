@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "table_csv.h"
 
+#include "file_kind.h"
 #include "tables_file.h"
 
 #include <QBuffer>
@@ -270,7 +271,7 @@ std::optional<SourcedTable> ReadCsvTable(const QString& path, TableKind kind,
     return std::nullopt;
   };
   // A pipe or a device would block or never end.
-  if (const QString what = NotARegularFile(path); !what.isEmpty()) {
+  if (const QString what = files::NotARegularFile(path); !what.isEmpty()) {
     return refuse(u"это %1, а не обычный файл; таблица читается только из файла"_s.arg(what));
   }
   if (info.isSymLink() && !info.exists()) {

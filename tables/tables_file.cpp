@@ -3,6 +3,7 @@
 #include "tables_file.h"
 
 #include "errors.h"
+#include "file_kind.h"
 #include "numbers.h"
 
 #include <QCoreApplication>
@@ -15,7 +16,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -30,38 +30,6 @@ namespace {
 QString SqliteMessage(sqlite3* db) {
   return db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("нет памяти");
 }
-
-}  // namespace
-
-QString NotARegularFile(const QString& path) {
-  namespace fs = std::filesystem;
-#ifdef _WIN32
-  const fs::path native(path.toStdWString());
-#else
-  const fs::path native(QFile::encodeName(path).toStdString());
-#endif
-  std::error_code ec;
-  const fs::file_status status = fs::status(native, ec);
-  if (ec && status.type() != fs::file_type::not_found) return {};
-  switch (status.type()) {
-    case fs::file_type::regular:
-    case fs::file_type::not_found:
-      return {};
-    case fs::file_type::directory:
-      return QStringLiteral("папка");
-    case fs::file_type::fifo:
-      return QStringLiteral("именованный канал");
-    case fs::file_type::character:
-    case fs::file_type::block:
-      return QStringLiteral("устройство");
-    case fs::file_type::socket:
-      return QStringLiteral("сокет");
-    default:
-      return QStringLiteral("файл особого типа");
-  }
-}
-
-namespace {
 
 // Looks at the first bytes before SQLite does, so that a file of another kind gets a message
 // that says what it is. Returns the 100-byte header.
@@ -248,7 +216,7 @@ TablesFile::TablesFile(const QString& path, const QStringList& searched) : path_
   opened_.start();
   query_.start();
   if (path.isEmpty()) Fail(QStringLiteral("Не указан файл таблиц: путь к нему пуст."));
-  if (const QString what = NotARegularFile(path); !what.isEmpty()) {
+  if (const QString what = files::NotARegularFile(path); !what.isEmpty()) {
     Fail(QStringLiteral("Файл таблиц %1 — %2, а не обычный файл; таблицы читаются только из файла.")
              .arg(path, what));
   }

@@ -98,12 +98,6 @@ class TablesFile {
   QElapsedTimer query_;   // restarted before every query
 };
 
-// What `path` is when it is not a regular file (symlinks followed): "папка", "именованный канал",
-// "устройство", "сокет". A pipe or a device would block or never end, so every reader of a file
-// names it and refuses it before anything reads from it. Empty for a regular file and for a path
-// that cannot be looked at (the open then says why).
-QString NotARegularFile(const QString& path);
-
 // Checks a table made elsewhere (not by ReadView, which checks as it reads) for the rules of
 // `kind` (see ReadView). Throws CalcError.
 void CheckTable(const Table& table, TableKind kind);

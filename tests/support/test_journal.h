@@ -1,0 +1,17 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// SPDX-FileCopyrightText: Meltor contributors
+#pragma once
+
+// Journal entries for tests and benchmarks: many flights, alike in form, different in content.
+
+#include "journal.h"
+
+namespace meltor::test {
+
+// Flight `i` of a made-up logbook: dates over two years from 2023-01-01 (several flights share a
+// day), the six types, day and night (every seventh without the choice), minutes of every size and
+// the texts that go with them. The same `i` always gives the same entry; different `i` give
+// different inputs.
+journal::Entry SyntheticEntry(int i);
+
+}  // namespace meltor::test
