@@ -26,6 +26,12 @@ QString MinutesText(int minutes);
 // for the logbook), then the seconds: "2 мин (120 с)".
 QString ExplainedTime(int seconds);
 
+// A cloud amount in words: "1 балл", "3 балла", "10 баллов".
+QString TenthsText(int tenths);
+
+// Kilometres as the explanation and the fields write them: "3.5".
+QString KilometresText(float km);
+
 // All five labels read "-".
 void ClearResults(ResultTexts& labels);
 
