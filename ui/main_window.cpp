@@ -380,13 +380,16 @@ CalcOutcome MainWindow::Run(const FlightInput& input) const {
 
 void MainWindow::CopyResults() {
   // Nothing to copy before the first calculation, after one that failed (its dashes are not times
-  // for the logbook), or once the fields no longer hold the flight the results are for.
+  // for the logbook), or once the fields no longer hold the flight the results are for. The
+  // clipboard then says so instead of keeping what it held, which may be an earlier flight's
+  // numbers that a paste into the logbook would bring back.
   const std::optional<QString> line = board_->CopyLine();
-  if (line) QGuiApplication::clipboard()->setText(*line);
-  const QString note = line ? tr("Результаты скопированы")
-                       : board_->stale() ? tr("Не скопировано: результаты устарели, данные "
-                                              "изменены — нажмите «Считать»")
-                                         : tr("Нечего копировать: нет результатов расчёта");
+  QGuiApplication::clipboard()->setText(board_->ClipboardText());
+  const QString note =
+      line ? u"Результаты скопированы"_s
+      : board_->stale()
+          ? u"Не скопировано: результаты устарели, данные изменены — нажмите «Считать»"_s
+          : u"Нечего копировать: нет результатов расчёта"_s;
   // A note that goes by itself, in the free corner right of the total so that it hides no
   // result: nothing to close, and the focus stays where it is.
   const QWidget* total = results_[static_cast<int>(ResultLabel::SMU)]->parentWidget();
