@@ -16,12 +16,25 @@ const std::array<AircraftProfile, 6>& AircraftProfiles() {
   return profiles;
 }
 
+namespace {
+
+// "Z_Time_Pod_" and "L39" as one text, made in one allocation: every calculation names its tables.
+QString TableName(QLatin1StringView prefix, const char* suffix) {
+  const QLatin1StringView end(suffix);
+  QString name;
+  name.reserve(prefix.size() + end.size());
+  name.append(prefix).append(end);
+  return name;
+}
+
+}  // namespace
+
 QString AircraftProfile::PodTable() const {
-  return QStringLiteral("Z_Time_Pod_") + QLatin1StringView(suffix);
+  return TableName(QLatin1StringView("Z_Time_Pod_"), suffix);
 }
 
 QString AircraftProfile::OblTable() const {
-  return QStringLiteral("Z_Time_Obl_") + QLatin1StringView(suffix);
+  return TableName(QLatin1StringView("Z_Time_Obl_"), suffix);
 }
 
 QStringList AircraftTypeEntries() {
