@@ -7,9 +7,7 @@
 
 #include <algorithm>
 #include <array>
-#include <cfloat>
 #include <cmath>
-#include <cstdlib>
 #include <initializer_list>
 
 namespace meltor {
