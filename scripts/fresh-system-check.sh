@@ -193,7 +193,8 @@ run_pass() { # name user command
     failures=$((failures + 1))
     # The first failure reported (a failed test prints its output after its line), then the end.
     local first
-    first=$(grep -n -m1 -E '\*\*\*Failed|\*\*\*Exception|\*\*\*Timeout| error:|^E: |FAILED:' "$log" | cut -d: -f1)
+    first=$(grep -n -m1 -E '\*\*\*Failed|\*\*\*Exception|\*\*\*Timeout|CMake Error| error:|^E: |FAILED:' "$log" |
+      cut -d: -f1 || true)
     if [ -n "$first" ]; then
       echo "--- the first failure in its log:"
       sed -n "${first},$((first + 40))p" "$log"
