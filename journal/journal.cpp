@@ -890,8 +890,9 @@ Result<Totals> Journal::Total(const Filter& filter, Grouping grouping) {
 
   Totals totals;
   totals.grouping = grouping;
-  // Summed by day, type and day/night first, in the order of the entry_totals index (no sorting),
-  // then those few rows by group.
+  // Summed by day first (and type, and day/night, where the groups need them), in the order of the
+  // entry_totals index (no sorting), then those few rows by group. Each column more in the first
+  // step costs a comparison per flight: by day alone it takes about half the time.
   const Where where = WhereOf(filter);
   QByteArray daySums;
   QByteArray groupSums;
@@ -903,10 +904,12 @@ Result<Totals> Journal::Total(const Filter& filter, Grouping grouping) {
   const QByteArray order = grouping == Grouping::DayNight
                                ? "CASE g WHEN 'day' THEN 0 WHEN 'night' THEN 1 ELSE 2 END"
                                : "g";
+  const QByteArray days = grouping == Grouping::DayNight ? "flight_date, type, day_night"
+                          : grouping == Grouping::Type   ? "flight_date, type"
+                                                         : "flight_date";
   Statement st(s_->db, "SELECT " + QByteArray(GroupKeySql(grouping)) + " AS g, sum(n)" + groupSums +
-                           " FROM (SELECT flight_date, type, day_night, count(*) AS n" + daySums +
-                           " FROM entry" + where.sql +
-                           " GROUP BY flight_date, type, day_night) GROUP BY g ORDER BY " + order);
+                           " FROM (SELECT " + days + ", count(*) AS n" + daySums + " FROM entry" +
+                           where.sql + " GROUP BY " + days + ") GROUP BY g ORDER BY " + order);
   if (!st.ok()) return s_->ReadFailed();
   BindWhere(st, where);
   for (;;) {
