@@ -9,6 +9,7 @@
 #include "flight_fields.h"
 #include "results.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -19,6 +20,10 @@
 class QIODevice;
 
 namespace meltor::cli {
+
+// `text` as a JSON string, appended to `json`: quotes, backslashes and control characters
+// escaped, everything else as UTF-8. For the JSON written a row at a time (batch, journal list).
+void AppendJsonString(QByteArray& json, const QString& text);
 
 // The five times of a flight in minutes, in result order.
 std::array<qint64, kResultCount> ResultMinutes(const TimeBreakdown& minutes);

@@ -4,6 +4,7 @@
 // and total a period, export, copy, the opening balance, delete. Import is in journal_import.cpp.
 #include "journal_commands.h"
 
+#include "batch_output.h"
 #include "calculation.h"
 #include "climb_tables.h"
 #include "command_support.h"
@@ -253,15 +254,24 @@ int RunAdd(const Call& call, Console& io) {
 
 // ---- list
 
-// One entry as a JSON object: the CSV's columns, the number and the minutes as numbers.
-QJsonObject EntryJson(const Entry& e) {
-  const QStringList header = journal::CsvHeader();
+// One entry as a JSON object with the CSV's columns in their order: the number and the minute
+// columns as numbers, the rest as texts.
+void AppendEntryJson(QByteArray& json, const QStringList& header, const Entry& e) {
   const QStringList row = journal::CsvRow(e, false);
-  QJsonObject o;
-  for (qsizetype i = 0; i < header.size(); ++i) o.insert(header[i], row[i]);
-  o.insert(u"number"_s, e.number);
-  for (int i = 0; i < kResultCount; ++i) o.insert(MinuteColumns()[i], e.minutes[i]);
-  return o;
+  json += '{';
+  for (qsizetype i = 0; i < header.size(); ++i) {
+    if (i > 0) json += ", ";
+    AppendJsonString(json, header[i]);
+    json += ": ";
+    const bool number = i == 0 || std::find(MinuteColumns().begin(), MinuteColumns().end(),
+                                            header[i]) != MinuteColumns().end();
+    if (number) {
+      json += row[i].toLatin1();
+    } else {
+      AppendJsonString(json, row[i]);
+    }
+  }
+  json += '}';
 }
 
 int RunList(const Call& call, Console& io) {
@@ -273,13 +283,18 @@ int RunList(const Call& call, Console& io) {
     return written ? kExitOk : ReportJournalError(io, written.error());
   }
   // A JSON array written one entry at a time: the memory does not grow with the journal.
+  const QStringList header = journal::CsvHeader();
+  QByteArray json = "[";
   bool first = true;
-  io.out.write("[");
   const auto visited = l.opened.journal->ForEach(l.filter, [&](const Entry& e) {
-    io.out.write(std::exchange(first, false) ? "\n  " : ",\n  ");
-    return io.out.write(QJsonDocument(EntryJson(e)).toJson(QJsonDocument::Compact)) >= 0;
+    json += std::exchange(first, false) ? "\n  " : ",\n  ";
+    AppendEntryJson(json, header, e);
+    if (json.size() < 16 * 1024) return true;
+    const bool written = io.out.write(json) == json.size();
+    json.clear();
+    return written;
   });
-  io.out.write(first ? "]\n" : "\n]\n");
+  io.out.write(json + (first ? "]\n" : "\n]\n"));
   return visited ? kExitOk : ReportJournalError(io, visited.error());
 }
 

@@ -2082,8 +2082,9 @@ void CliRunTest::journalCommands_data() {
                      u"!2025-02-18"_s}
       << 11;
   QTest::newRow("list: JSON") << QStringList{} << u"list -f json --from 2025-03-25"_s << 0
-                              << QStringList{u"[\n  {"_s, u"\"number\":11,"_s,
-                                             u"\"smu_min\":119,"_s, u"!\"number\":10"_s}
+                              << QStringList{u"[\n  {"_s,
+                                             u"{\"number\": 11, \"date\": \"2025-03-25\", "_s,
+                                             u"\"smu_min\": 119, "_s, u"!\"number\": 10"_s}
                               << 11;
   QTest::newRow("totals: the balance counts from its date")
       << QStringList{balance} << u"totals"_s << 0
