@@ -439,6 +439,13 @@ int RunExport(const Call& call, Console& io) {
     const auto written = journal::WriteCsv(*l.opened.journal, l.filter, io.out, csv);
     return written ? kExitOk : ReportJournalError(io, written.error());
   }
+  // Written over the journal itself, the export would put a CSV file in its place.
+  const QString real = QFileInfo(target).canonicalFilePath();
+  if (!real.isEmpty() && real == QFileInfo(l.opened.journal->path()).canonicalFilePath()) {
+    return ReportFailure(io,
+                         u"файл вывода «%1» — это сам журнал; выгрузка не сделана, журнал не "
+                         u"изменён."_s.arg(target));
+  }
   // The file is put in place only when it has been written whole.
   files::FileWriter out(target);
   if (!out.Open()) return ReportFailure(io, u"файл вывода "_s + out.failure());
