@@ -657,7 +657,10 @@ Result<> Journal::State::Change(const QString& notDone, const std::function<Resu
 Result<> Journal::State::CopyTo(const QString& target, const QString& what) {
   files::FileWriter out(target);
   const QString scratch = out.Open() ? out.ScratchPath() : QString();
-  if (scratch.isEmpty()) return JournalError{Kind::Io, u"%1 %2."_s.arg(what, out.failure())};
+  // The writer's reasons name the file ("«x» не записан: …"): the copy is said, then the file.
+  if (scratch.isEmpty()) {
+    return JournalError{Kind::Io, u"%1: файл %2."_s.arg(what, out.failure())};
+  }
   sqlite3* copy = nullptr;
   const auto fail = [&](sqlite3* on) {
     auto [kind, cause] = Cause(on);
@@ -696,7 +699,7 @@ Result<> Journal::State::CopyTo(const QString& target, const QString& what) {
   if (rc != SQLITE_DONE) return fail(copy);
   if (sqlite3_close(copy) != SQLITE_OK) return fail(copy);
   copy = nullptr;
-  if (!out.Commit()) return JournalError{Kind::Io, u"%1 %2."_s.arg(what, out.failure())};
+  if (!out.Commit()) return JournalError{Kind::Io, u"%1: файл %2."_s.arg(what, out.failure())};
   return {};
 }
 

@@ -888,7 +888,8 @@ void CliRunTest::batchFaults_data() {
   QTest::newRow("unterminated quote after a good row") << QString() << head + good + "\"L-39,1\n"
                                                        << 1 << u"1 из 2 строк"_s << 2;
   QTest::newRow("input file missing")
-      << u"absent.csv"_s << QByteArray() << 2 << u"absent.csv"_s << -1;
+      << u"absent.csv"_s << QByteArray() << 2 << u"absent.csv»: такого файла нет\n"_s << -1;
+  QTest::newRow("input is a folder") << u"/"_s << QByteArray() << 2 << u"«/»: это папка\n"_s << -1;
   QTest::newRow("a record over 1 MB")
       << QString() << head + good + QByteArray(2 << 20, 'x') + "\n" + good << 2
       << u"стандартный ввод, строка 3: запись длиннее 1048576 байт"_s << 1;
@@ -2120,6 +2121,9 @@ void CliRunTest::journalCommands_data() {
       << QStringList{u"delete 3"_s} << u"delete 3"_s << 1 << QStringList{u"нет записи № 3"_s} << 10;
   QTest::newRow("backup") << QStringList{} << u"backup {dir}/copy.sqlite"_s << 0
                           << QStringList{u"записана в «%1/copy.sqlite»"_s} << 11;
+  QTest::newRow("backup: a full disk")
+      << QStringList{} << u"backup /dev/full"_s << 1
+      << QStringList{u"Копия журнала: файл «/dev/full» не записан: на диске нет места."_s} << 11;
   QTest::newRow("export: a file for a Russian spreadsheet")
       << QStringList{} << u"export -o {dir}/e.csv --delimiter ; --bom --from 2025-03-01"_s << 0
       << QStringList{u"выгружено полётов: 3"_s} << 11;
