@@ -340,6 +340,7 @@ struct Journal::State {
   Result<> Refresh();
   Result<> Writing(const QString& notDone);
   Result<> Change(const QString& notDone, const std::function<Result<>()>& body);
+  void Settle();
   Result<> Migrate(qint64 from);
   Result<> CopyTo(const QString& target, const QString& what);
 };
@@ -649,7 +650,19 @@ Result<> Journal::State::Change(const QString& notDone, const std::function<Resu
   Result<> r = body();
   if (r && Exec(db, "COMMIT") != SQLITE_OK) r = ChangeFailed(notDone);
   if (!r && !sqlite3_get_autocommit(db)) Exec(db, "ROLLBACK");
+  if (!r) Settle();
   return r;
+}
+
+// After a failed change. A write that failed while SQLite was putting pages into the file (a full
+// disk in the middle of a big import, when the changes no longer fit in memory) leaves its rollback
+// undone: the file grown and half written, the old pages in the rollback journal beside it, for
+// the next reader to put back. A read puts them back now, so that the file is again as it was
+// before the change and no program that can only read it finds it in that state.
+void Journal::State::Settle() {
+  if (!sqlite3_get_autocommit(db)) return;
+  Statement read(db, "SELECT count(*) FROM sqlite_master");
+  if (read.ok()) (void)read.Step();
 }
 
 // A consistent copy of the journal at `target`, by SQLite's backup API, written through a
@@ -720,6 +733,7 @@ struct Import::State {
     insert.reset();
     same.reset();
     if (!sqlite3_get_autocommit(j().db)) Exec(j().db, "ROLLBACK");
+    j().Settle();
     j().importOpen = false;
   }
   JournalError Fail(JournalError e) {

@@ -182,6 +182,16 @@ QString HoursAndMinutes(qint64 m) {
   return u"%1:%2"_s.arg(m / 60).arg(m % 60, 2, 10, QChar(u'0'));
 }
 
+// A file for journal import of `count` dated flights, none of them in the example logbook.
+QByteArray ManyFlights(int count) {
+  QByteArray text = "date,type,minutes,clouds,base,top,vis_km,day_night,height\n";
+  for (int i = 0; i < count; ++i) {
+    text += QDate(2026, 1, 1).addDays(i % 365).toString(Qt::ISODate).toLatin1() +
+            ",L-39,60,10,600,2500,3,day," + QByteArray::number(1000 + i % 5000) + '\n';
+  }
+  return text;
+}
+
 const QString& ExampleJournal() {
   static const QString path = QStringLiteral(MELTOR_SOURCE_DIR "/docs/examples/journal.csv");
   return path;
@@ -2185,6 +2195,8 @@ void CliRunTest::journalFaults_data() {
     QTest::newRow(qPrintable(u"locked: "_s + command)) << u"locked"_s << command << busy;
     QTest::newRow(qPrintable(u"full disk: "_s + command)) << u"full"_s << command << full;
   }
+  // The disk fills while SQLite is putting the import's pages in the file, before its end.
+  QTest::newRow("full disk in the middle: import") << u"full later"_s << u"import"_s << full;
   QTest::newRow("damaged: list") << u"damaged"_s << u"list"_s << damaged;
   QTest::newRow("locked for reading too: totals") << u"exclusive"_s << u"totals"_s << busy;
 }
@@ -2207,7 +2219,8 @@ void CliRunTest::journalFaults() {
   {
     QFile f(csv);
     QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(ReadFile(ExampleJournal()).replace("2025-", "2026-"));
+    f.write(fault == u"full later"_s ? ManyFlights(40'000)
+                                     : ReadFile(ExampleJournal()).replace("2025-", "2026-"));
   }
   if (nobody) {
     for (const QString& path : {work.path(), folder, j, csv}) {
@@ -2235,12 +2248,15 @@ void CliRunTest::journalFaults() {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
   p.setProcessEnvironment(env);
-  const bool limit = fault == u"full"_s;
+  // Not a byte more may be written, or a megabyte more: more than a small change needs, less than
+  // the 40,000 flights, which outgrow SQLite's cache and go to the file before the commit.
+  const bool limit = fault.startsWith(u"full"_s);
+  const rlim_t bytes = fault == u"full later"_s ? rlim_t(QFileInfo(j).size() + (1 << 20)) : 0;
   const uid_t uid = nobody ? nobody->pw_uid : 0;
   const gid_t gid = nobody ? nobody->pw_gid : 0;
-  p.setChildProcessModifier([limit, uid, gid] {
-    const rlimit none{0, 0};  // not a byte more may be written
-    if (limit) ::setrlimit(RLIMIT_FSIZE, &none);
+  p.setChildProcessModifier([limit, bytes, uid, gid] {
+    const rlimit most{bytes, bytes};
+    if (limit) ::setrlimit(RLIMIT_FSIZE, &most);
     if (uid != 0 && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)) {
       ::_exit(99);
     }
@@ -2295,11 +2311,7 @@ void CliRunTest::journalKilledImport() {
   {
     QFile f(csv);
     QVERIFY(f.open(QIODevice::WriteOnly));
-    QByteArray text = "date,type,minutes,clouds,base,top,vis_km,day_night,height\n";
-    for (int i = 0; i < 100'000; ++i) {
-      text += QDate(2026, 1, 1).addDays(i % 365).toString(Qt::ISODate).toLatin1() +
-              ",L-39,60,10,600,2500,3,day," + QByteArray::number(1000 + i % 5000) + '\n';
-    }
+    const QByteArray text = ManyFlights(100'000);
     QVERIFY(f.write(text) == text.size());
   }
   QProcess p;
