@@ -588,11 +588,13 @@ int RunDelete(const Call& call, Console& io) {
   if (const auto deleted = j.Delete(number); !deleted) {
     return ReportJournalError(io, deleted.error());
   }
+  // The typed texts may hold anything a file brought in: control characters are shown, not sent
+  // to the terminal.
   const Entry& e = *entry;
-  QStringList what{journal::DateText(e.date), e.input.cboTyp};
-  if (!e.board.isEmpty()) what << u"борт "_s + e.board;
+  QStringList what{journal::DateText(e.date), Visible(e.input.cboTyp)};
+  if (!e.board.isEmpty()) what << u"борт "_s + Visible(e.board);
   for (int i = 0; i < kResultCount; ++i) what << ResultHeadings()[i] + u' ' + e.results.text[i];
-  if (!e.remark.isEmpty()) what << u"«%1»"_s.arg(e.remark);
+  if (!e.remark.isEmpty()) what << u"«%1»"_s.arg(Visible(e.remark));
   Print(io.out, u"Удалена запись № %1: %2.\n"_s.arg(QString::number(number), what.join(u", "_s)));
   return kExitOk;
 }

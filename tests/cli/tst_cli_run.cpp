@@ -2127,6 +2127,9 @@ void CliRunTest::journalCommands_data() {
       << QStringList{u"Удалена запись № 3: 2025-01-21, Л-39, борт 15, "_s,
                      u"при огр. видимости 0.40, Всего в СМУ 0.40, «заход ниже облаков».\n"_s}
       << 10;
+  QTest::newRow("delete: control characters shown, not sent")
+      << QStringList{flight + u"--date 2025-04-01 --remark a\u001B[2Jb"_s} << u"delete 12"_s << 0
+      << QStringList{u"«a<U+001B>[2Jb».\n"_s, u"!\u001B"_s} << 11;
   QTest::newRow("delete: no such entry")
       << QStringList{u"delete 3"_s} << u"delete 3"_s << 1 << QStringList{u"нет записи № 3"_s} << 10;
   QTest::newRow("backup") << QStringList{} << u"backup {dir}/copy.sqlite"_s << 0
