@@ -3,29 +3,13 @@
 #include "flight_rows.h"
 
 #include "command_support.h"
-
-#include <QFileInfo>
+#include "file_kind.h"
 
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace meltor::cli {
-
-namespace {
-
-// Why an input file did not open, in Russian: Qt's own reasons are English ("file to open is a
-// directory") and the system's follow the locale.
-QString OpenFailure(const QFile& file) {
-  const QFileInfo info(file.fileName());
-  if (info.isDir()) return u"это папка"_s;
-  if (info.isSymLink() && !info.exists()) return u"это ссылка на файл, которого нет"_s;
-  if (!info.exists()) return u"такого файла нет"_s;
-  if (!info.isReadable()) return u"нет прав на чтение"_s;
-  return file.errorString();
-}
-
-}  // namespace
 
 OptionSet InputReadingOptions() {
   return {
@@ -77,7 +61,7 @@ std::optional<int> FlightRows::Open(const QString& name, const InputReading& rea
     file_ = std::make_unique<QFile>(name);
     if (!file_->open(QIODevice::ReadOnly)) {
       Print(io_.err, u"meltor-cli: не удалось открыть входной файл «%1»: %2\n"_s.arg(
-                         name, OpenFailure(*file_)));
+                         name, files::OpenFailure(*file_)));
       return kExitUsage;
     }
     input = file_.get();

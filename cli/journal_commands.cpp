@@ -102,6 +102,11 @@ std::variant<QDate, UsageError> ReadDateOption(const ParsedOptions& options, con
   return *date;
 }
 
+QString TablesIdentityNeeded() {
+  return u"Полёт не записан в журнал: с каждым полётом хранится SHA-256 файла таблиц, по которым "
+         u"он рассчитан."_s;
+}
+
 namespace {
 
 // The journal and its path, as a command that reads or writes it starts.
@@ -235,7 +240,7 @@ int RunAdd(const Call& call, Console& io) {
     return ReportFailure(io, u"полёт не рассчитан и в журнал не записан"_s);
   }
   const auto sha = journal::FileSha256(location.path);
-  if (!sha) return ReportJournalError(io, sha.error());
+  if (!sha) return ReportFailure(io, sha.error().message + u' ' + TablesIdentityNeeded());
   const auto entry = journal::MakeEntry(date, options.value(u"board"_s), options.value(u"remark"_s),
                                         input, outcome, *sha);
   if (!entry) return ReportJournalError(io, entry.error());

@@ -36,6 +36,9 @@ int ReportJournalError(Console& io, const journal::JournalError& error);
 // The date of a date option (--date, --from, --to); a usage error names the option.
 std::variant<QDate, UsageError> ReadDateOption(const ParsedOptions& options, const QString& name);
 
+// Why a flight whose tables file cannot be read through is not saved (said after the reason).
+QString TablesIdentityNeeded();
+
 // The subcommands in journal_import.cpp.
 Command JournalImportCommand();
 

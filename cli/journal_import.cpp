@@ -92,7 +92,10 @@ int RunImport(const Call& call, Console& io) {
     RowCalculation done = CalculateRow(row, tables, io.locale);
     if (done.ok() && !sha) {
       auto file = journal::FileSha256(location.path);
-      if (!file) return ReportJournalError(io, file.error());
+      if (!file) {
+        return ReportFailure(io, file.error().message + u' ' + TablesIdentityNeeded() +
+                                     u" Импорт не выполнен, журнал не изменён."_s);
+      }
       sha = *file;
     }
     if (done.ok()) {

@@ -79,7 +79,7 @@ Result<QString> FileSha256(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     return JournalError{JournalError::Kind::Io,
-                        u"Файл «%1» не читается: %2."_s.arg(path, file.errorString())};
+                        u"Файл «%1» не читается: %2."_s.arg(path, files::OpenFailure(file))};
   }
   QCryptographicHash hash(QCryptographicHash::Sha256);
   QByteArray chunk(1 << 20, Qt::Uninitialized);

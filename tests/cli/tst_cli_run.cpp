@@ -1891,7 +1891,8 @@ QStringList CliRunTest::JournalArgs(const QString& words, const QString& journal
   args.replaceInStrings(u"{dir}"_s, dir_.path());
   args.prepend(u"journal"_s);
   if (!journal.isEmpty()) args << u"--journal"_s << journal;
-  if (args.value(1) == u"add"_s || args.value(1) == u"import"_s) {
+  if ((args.value(1) == u"add"_s || args.value(1) == u"import"_s) &&
+      !args.contains(u"--tables"_s)) {
     args << u"--tables"_s << QStringLiteral(MELTOR_SHIPPED_TABLES);
   }
   return args;
@@ -2093,6 +2094,9 @@ void CliRunTest::journalCommands_data() {
       << 11;
   QTest::newRow("add: a type nobody knows") << QStringList{} << u"add -t Ту-22 -m 5 -a 100"_s << 1
                                             << QStringList{u"«Ту-22» нет в списке"_s} << 11;
+  QTest::newRow("add: no tables file to name the flight's by")
+      << QStringList{} << u"add --tables {dir}/none.mdb -t L-39 -m 5 -c 0 -k 10 -a 1000"_s << 1
+      << QStringList{u"none.mdb» не читается: такого файла нет. Полёт не записан в журнал"_s} << 11;
   QTest::newRow("add: a board number too long")
       << QStringList{} << flight + u"--board "_s + QString(51, u'7') << 1
       << QStringList{u"бортовой номер длиннее 50 знаков"_s} << 11;
