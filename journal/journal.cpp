@@ -650,7 +650,7 @@ Result<> Journal::State::Change(const QString& notDone, const std::function<Resu
   Result<> r = body();
   if (r && Exec(db, "COMMIT") != SQLITE_OK) r = ChangeFailed(notDone);
   if (!r && !sqlite3_get_autocommit(db)) Exec(db, "ROLLBACK");
-  if (!r) Settle();
+  if (!r && r.error().kind != Kind::Busy) Settle();
   return r;
 }
 
@@ -658,7 +658,8 @@ Result<> Journal::State::Change(const QString& notDone, const std::function<Resu
 // disk in the middle of a big import, when the changes no longer fit in memory) leaves its rollback
 // undone: the file grown and half written, the old pages in the rollback journal beside it, for
 // the next reader to put back. A read puts them back now, so that the file is again as it was
-// before the change and no program that can only read it finds it in that state.
+// before the change and no program that can only read it finds it in that state. (Not after a
+// busy journal: nothing was written, and the read would wait for the other program again.)
 void Journal::State::Settle() {
   if (!sqlite3_get_autocommit(db)) return;
   Statement read(db, "SELECT count(*) FROM sqlite_master");
@@ -727,17 +728,17 @@ struct Import::State {
   bool done = false;
 
   Journal::State& j() const { return *journal->s_; }
-  void End() {
+  void End(bool settle = true) {
     if (done) return;
     done = true;
     insert.reset();
     same.reset();
     if (!sqlite3_get_autocommit(j().db)) Exec(j().db, "ROLLBACK");
-    j().Settle();
+    if (settle) j().Settle();
     j().importOpen = false;
   }
   JournalError Fail(JournalError e) {
-    End();
+    End(e.kind != JournalError::Kind::Busy);
     failed = e;
     return e;
   }
