@@ -70,53 +70,18 @@ class CsvOutput final : public BatchOutput {
   QStringList row_;
 };
 
-// A JSON string: quotes, backslashes and control characters escaped, everything else as UTF-8.
-void AppendString(QByteArray& json, const QString& text) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  json += '"';
-  for (const char c : text.toUtf8()) {
-    const auto byte = static_cast<unsigned char>(c);
-    switch (c) {
-      case '"':
-        json += "\\\"";
-        break;
-      case '\\':
-        json += "\\\\";
-        break;
-      case '\n':
-        json += "\\n";
-        break;
-      case '\r':
-        json += "\\r";
-        break;
-      case '\t':
-        json += "\\t";
-        break;
-      default:
-        if (byte < 0x20) {
-          json += "\\u00";
-          json += kHex[byte >> 4];
-          json += kHex[byte & 0xF];
-        } else {
-          json += c;
-        }
-    }
-  }
-  json += '"';
-}
-
 void AppendMember(QByteArray& json, const QString& key, const QString& value, bool first) {
   if (!first) json += ", ";
-  AppendString(json, key);
+  AppendJsonString(json, key);
   json += ": ";
-  AppendString(json, value);
+  AppendJsonString(json, value);
 }
 
 // The minute columns as numbers, or null for a row that failed.
 void AppendMinutes(QByteArray& json, const std::optional<std::array<qint64, kResultCount>>& m) {
   for (int i = 0; i < kResultCount; ++i) {
     json += ", ";
-    AppendString(json, MinuteColumns()[i]);
+    AppendJsonString(json, MinuteColumns()[i]);
     json += ": ";
     json += m ? QByteArray::number((*m)[i]) : QByteArray("null");
   }
@@ -147,7 +112,7 @@ class JsonOutput final : public BatchOutput {
     if (error.isEmpty()) {
       json_ += "null";
     } else {
-      AppendString(json_, error);
+      AppendJsonString(json_, error);
     }
     AppendMember(json_, u"warnings"_s, warnings, false);
     json_ += "}";
@@ -183,19 +148,38 @@ class JsonOutput final : public BatchOutput {
 
 }  // namespace
 
-const std::array<QString, kResultCount>& ResultColumns() {
-  static const std::array<QString, kResultCount> columns = {u"zak_kab"_s, u"obl"_s, u"za_obl"_s,
-                                                            u"ogr_vid"_s, u"smu"_s};
-  return columns;
-}
-
-const std::array<QString, kResultCount>& MinuteColumns() {
-  static const std::array<QString, kResultCount> columns = [] {
-    std::array<QString, kResultCount> c;
-    for (int i = 0; i < kResultCount; ++i) c[i] = ResultColumns()[i] + u"_min"_s;
-    return c;
-  }();
-  return columns;
+void AppendJsonString(QByteArray& json, const QString& text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  json += '"';
+  for (const char c : text.toUtf8()) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '"':
+        json += "\\\"";
+        break;
+      case '\\':
+        json += "\\\\";
+        break;
+      case '\n':
+        json += "\\n";
+        break;
+      case '\r':
+        json += "\\r";
+        break;
+      case '\t':
+        json += "\\t";
+        break;
+      default:
+        if (byte < 0x20) {
+          json += "\\u00";
+          json += kHex[byte >> 4];
+          json += kHex[byte & 0xF];
+        } else {
+          json += c;
+        }
+    }
+  }
+  json += '"';
 }
 
 std::array<qint64, kResultCount> ResultMinutes(const TimeBreakdown& m) {

@@ -9,6 +9,7 @@
 #include "flight_fields.h"
 #include "results.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -20,11 +21,9 @@ class QIODevice;
 
 namespace meltor::cli {
 
-// The result columns after the input columns, in the order of the five results.
-const std::array<QString, kResultCount>& ResultColumns();
-
-// The whole-minute columns, zak_kab_min to smu_min, in the same order.
-const std::array<QString, kResultCount>& MinuteColumns();
+// `text` as a JSON string, appended to `json`: quotes, backslashes and control characters
+// escaped, everything else as UTF-8. For the JSON written a row at a time (batch, journal list).
+void AppendJsonString(QByteArray& json, const QString& text);
 
 // The five times of a flight in minutes, in result order.
 std::array<qint64, kResultCount> ResultMinutes(const TimeBreakdown& minutes);

@@ -59,7 +59,7 @@ struct Call {
 // returns kExitUsage.
 int ReportUsage(Console& io, const Command& command, const QString& message);
 
-// The program: calc, batch and the tables group, with their paths set.
+// The program: calc, batch and the groups tables and journal, with their paths set.
 const Command& Program();
 
 // What a command line asks for, found without running anything.

@@ -64,6 +64,7 @@ class CheckedOutput final : public QIODevice {
 // The commands of the program (commands.cpp holds the registry).
 Command CalcCommand();
 Command BatchCommand();
-Command TablesCommand();  // the group: list, show, check, export, build, plot
+Command TablesCommand();   // the group: list, show, check, export, build, plot
+Command JournalCommand();  // the group: add, list, totals, import, export, backup, balance, delete
 
 }  // namespace meltor::cli

@@ -28,7 +28,7 @@ const Command& Program() {
         u"Время полёта для лётной книжки — в закрытой кабине, в облаках, за облаками, при "
         u"ограниченной видимости и всего в СМУ — по таблицам набора высоты, как в окне "
         u"программы."_s};
-    p.subcommands = {CalcCommand(), BatchCommand(), TablesCommand()};
+    p.subcommands = {CalcCommand(), BatchCommand(), TablesCommand(), JournalCommand()};
     SetPaths(p, {});
     return p;
   }();

@@ -3,6 +3,7 @@
 #include "file_kind.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <filesystem>
 #include <system_error>
@@ -35,6 +36,15 @@ QString NotARegularFile(const QString& path) {
     default:
       return QStringLiteral("файл особого типа");
   }
+}
+
+QString OpenFailure(const QFile& file) {
+  const QFileInfo info(file.fileName());
+  if (info.isDir()) return QStringLiteral("это папка");
+  if (info.isSymLink() && !info.exists()) return QStringLiteral("это ссылка на файл, которого нет");
+  if (!info.exists()) return QStringLiteral("такого файла нет");
+  if (!info.isReadable()) return QStringLiteral("нет прав на чтение");
+  return file.errorString();
 }
 
 }  // namespace meltor::files

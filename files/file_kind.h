@@ -7,6 +7,8 @@
 
 #include <QString>
 
+class QFile;
+
 namespace meltor::files {
 
 // What `path` is when it is not a regular file (symlinks followed): "папка", "именованный канал",
@@ -14,5 +16,10 @@ namespace meltor::files {
 // names it and refuses it before anything reads from it. Empty for a regular file, for a path
 // that names nothing yet, and for a path that cannot be looked at (the open then says why).
 QString NotARegularFile(const QString& path);
+
+// Why `file` did not open for reading, in Russian: "такого файла нет", "это папка", "нет прав на
+// чтение"… Qt's own reasons are English ("file to open is a directory") and the system's follow
+// the locale; an unforeseen one is still given as Qt gives it.
+QString OpenFailure(const QFile& file);
 
 }  // namespace meltor::files

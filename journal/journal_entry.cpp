@@ -3,6 +3,7 @@
 // An entry from a calculation, and the texts the journal reads and writes: dates, H:MM, the
 // group labels, the tables file's SHA-256.
 #include "file_kind.h"
+#include "flight_columns.h"
 #include "journal.h"
 
 #include <QCryptographicHash>
@@ -78,7 +79,7 @@ Result<QString> FileSha256(const QString& path) {
   QFile file(path);
   if (!file.open(QIODevice::ReadOnly)) {
     return JournalError{JournalError::Kind::Io,
-                        u"Файл «%1» не читается: %2."_s.arg(path, file.errorString())};
+                        u"Файл «%1» не читается: %2."_s.arg(path, files::OpenFailure(file))};
   }
   QCryptographicHash hash(QCryptographicHash::Sha256);
   QByteArray chunk(1 << 20, Qt::Uninitialized);
@@ -132,15 +133,7 @@ Result<QDate> ParseDate(const QString& text) {
 }
 
 QString DayNightText(DayNight dayNight) {
-  switch (dayNight) {
-    case DayNight::Day:
-      return u"day"_s;
-    case DayNight::Night:
-      return u"night"_s;
-    case DayNight::None:
-      break;
-  }
-  return {};
+  return DayNightColumnText(dayNight);
 }
 
 QString GroupLabel(Grouping grouping, const QString& key) {

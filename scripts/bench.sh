@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # SPDX-FileCopyrightText: Meltor contributors
-# Measures the calculation, the batch tool, the window's start, the pictures and the journal on this
-# machine and prints a
-# Markdown table (the figures in docs/benchmarks.md come from here).
+# Measures the calculation, the batch tool, the window's start, the pictures and the journal (the
+# library and meltor-cli journal) on this machine and prints a Markdown table (the figures in
+# docs/benchmarks.md come from here).
 # Usage: scripts/bench.sh   (builds the ci preset first: the benchmarks are test-side programs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -101,3 +101,55 @@ printf '| meltor-cli batch --pictures, 1000 flights | %.2f s | CPU %.2f s, %d SV
     name=${name//\"/}; name=${name%/iterations:*}
     printf '| journal, %s | %.1f %s | wall %.1f %s |\n' "$name" "$cpu" "$unit" "$real" "$unit"
   done
+
+# 6. meltor-cli journal on the same 100,000 flights, dated over two years: the import (median of 3,
+#    each into a new journal; rows that are not calculated are passed over), totals by month as a
+#    whole process (median of 11), and the peak memory of list and export for the first 10,000
+#    flights and for all of them.
+python3 - "$work/flights.csv" "$work/dated.csv" <<'PY'
+import datetime, sys
+with open(sys.argv[1]) as src, open(sys.argv[2], 'w') as out:
+    out.write('date,' + src.readline())
+    for i, line in enumerate(src):
+        out.write((datetime.date(2024, 1, 1) + datetime.timedelta(days=i * 730 // 100000)).isoformat()
+                  + ',' + line)
+PY
+head -10001 "$work/dated.csv" > "$work/dated10000.csv"
+journal() { "$bin/meltor-cli" journal "$@"; }
+runs=()
+for _ in 1 2 3; do
+  rm -f "$work/journal.sqlite"
+  /usr/bin/time -f '%e %M' -o "$work/time" "$bin/meltor-cli" journal import --skip-failed \
+    --journal "$work/journal.sqlite" "$work/dated.csv" > /dev/null 2>&1 || true
+  runs+=("$(cat "$work/time")")
+done
+read -r secs rss <<< "$(printf '%s\n' "${runs[@]}" | sort -n | sed -n 2p)"
+saved=$(journal totals --journal "$work/journal.sqlite" | tail -1 | cut -d, -f3)
+printf '| meltor-cli journal import, %d rows (%d saved) | %.2f s | peak memory %d MB |\n' \
+  "$(($(wc -l < "$work/dated.csv") - 1))" "$saved" "$secs" "$((rss / 1024))"
+journal import --skip-failed --journal "$work/journal10000.sqlite" "$work/dated10000.csv" \
+  > /dev/null 2>&1 || true
+runs=()
+for _ in $(seq 11); do
+  /usr/bin/time -f '%e %U %S %M' -o "$work/time" "$bin/meltor-cli" journal totals --by month \
+    --journal "$work/journal.sqlite" > /dev/null
+  runs+=("$(cat "$work/time")")
+done
+read -r secs user sys rss <<< "$(printf '%s\n' "${runs[@]}" | sort -n | sed -n 6p)"
+printf '| meltor-cli journal totals --by month, %d flights | %.3f s | whole process, CPU %.3f s; peak memory %d MB |\n' \
+  "$saved" "$secs" "$(echo "$user + $sys" | bc -l)" "$((rss / 1024))"
+for command in list export; do
+  for size in 10000 ""; do
+    rm -f "$work/listed.csv"
+    if [ "$command" = list ]; then
+      /usr/bin/time -f '%e %M' -o "$work/time" "$bin/meltor-cli" journal list \
+        --journal "$work/journal$size.sqlite" > "$work/listed.csv"
+    else
+      /usr/bin/time -f '%e %M' -o "$work/time" "$bin/meltor-cli" journal export \
+        --journal "$work/journal$size.sqlite" -o "$work/listed.csv" 2> /dev/null
+    fi
+    read -r secs rss < "$work/time"
+    printf '| meltor-cli journal %s, %d flights | %.2f s | peak memory %d MB |\n' "$command" \
+      "$(($(wc -l < "$work/listed.csv") - 1))" "$secs" "$((rss / 1024))"
+  done
+done

@@ -24,6 +24,7 @@
 #include <unistd.h>
 
 #include <QBuffer>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -37,10 +38,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <csignal>
 #include <functional>
 #include <map>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 using meltor::test::ClimbViewSql;
@@ -93,8 +97,8 @@ const QStringList& OutputHeader() {
 }
 
 // Every command that writes a file: its words ({out}: the target, {dir}: the target's folder,
-// {tables}: the shipped tables file, {csv}: an empty folder of CSV tables), the name of the file
-// it writes in {dir}, and its standard input.
+// {tables}: the shipped tables file, {csv}: an empty folder of CSV tables, {journal}: a copy of the
+// example logbook's journal), the name of the file it writes in {dir}, and its standard input.
 struct Writer {
   QString args;
   QString target;
@@ -115,6 +119,8 @@ const Writer& WriterNamed(const QString& name) {
       {u"tables build"_s,
        {u"tables build --force --from {tables} -o {out} {csv}"_s, u"new.mdb"_s, {}}},
       {u"tables plot"_s, {u"tables plot --type L39 --tables {tables} -o {out}"_s, u"p.svg"_s, {}}},
+      {u"journal export"_s, {u"journal export --journal {journal} -o {out}"_s, u"j.csv"_s, {}}},
+      {u"journal backup"_s, {u"journal backup --journal {journal} {out}"_s, u"copy.db"_s, {}}},
   };
   return writers.at(name);
 }
@@ -135,6 +141,60 @@ char KindOf(const QString& path) {
 QByteArray ReadFile(const QString& path) {
   QFile f(path);
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(none)");
+}
+
+// The entries of a journal file, or -1 when it cannot be read.
+qint64 EntryCount(const QString& path) {
+  if (!QFileInfo::exists(path)) return 0;
+  sqlite3* db = nullptr;
+  qint64 count = -1;
+  if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) ==
+      SQLITE_OK) {
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT count(*) FROM entry", -1, &st, nullptr) == SQLITE_OK &&
+        sqlite3_step(st) == SQLITE_ROW) {
+      count = sqlite3_column_int64(st, 0);
+    }
+    sqlite3_finalize(st);
+  }
+  sqlite3_close(db);
+  return count;
+}
+
+QString Digest(const QString& path) {
+  return QString::fromLatin1(
+      QCryptographicHash::hash(ReadFile(path), QCryptographicHash::Sha256).toHex());
+}
+
+// The group of a flight as `journal totals --by` keys it.
+QString GroupKey(const QString& by, const QDate& date, const QString& type,
+                 const QString& dayNight) {
+  if (by == u"month"_s) return date.toString(u"yyyy-MM"_s);
+  if (by == u"quarter"_s) return u"%1-Q%2"_s.arg(date.year()).arg((date.month() + 2) / 3);
+  if (by == u"half"_s) return u"%1-H%2"_s.arg(date.year()).arg(date.month() <= 6 ? 1 : 2);
+  if (by == u"year"_s) return QString::number(date.year());
+  if (by == u"type"_s) return type;
+  if (by == u"day-night"_s) return dayNight;
+  return {};
+}
+
+QString HoursAndMinutes(qint64 m) {
+  return u"%1:%2"_s.arg(m / 60).arg(m % 60, 2, 10, QChar(u'0'));
+}
+
+// A file for journal import of `count` dated flights, none of them in the example logbook.
+QByteArray ManyFlights(int count) {
+  QByteArray text = "date,type,minutes,clouds,base,top,vis_km,day_night,height\n";
+  for (int i = 0; i < count; ++i) {
+    text += QDate(2026, 1, 1).addDays(i % 365).toString(Qt::ISODate).toLatin1() +
+            ",L-39,60,10,600,2500,3,day," + QByteArray::number(1000 + i % 5000) + '\n';
+  }
+  return text;
+}
+
+const QString& ExampleJournal() {
+  static const QString path = QStringLiteral(MELTOR_SOURCE_DIR "/docs/examples/journal.csv");
+  return path;
 }
 
 }  // namespace
@@ -189,15 +249,30 @@ class CliRunTest : public QObject {
   void batchSpoiltRows();
   void writers_data();
   void writers();
+  void journalTotals_data();
+  void journalTotals();
+  void journalImport_data();
+  void journalImport();
+  void journalRoundTrip();
+  void journalCommands_data();
+  void journalCommands();
+  void journalFaults_data();
+  void journalFaults();
+  void journalConcurrentAdds();
+  void journalKilledImport();
 
  private:
   // Runs meltor-cli; `env` entries "NAME=value" set a variable, "NAME" alone removes it.
   Outcome Run(const QStringList& args, const QByteArray& input = {},
               const QStringList& env = {u"LC_ALL=C.UTF-8"_s}) const;
   QString Path(const QString& name) const { return dir_.filePath(name); }
+  // "journal WORDS --journal JOURNAL" (without --journal when JOURNAL is empty), with the shipped
+  // tables for add and import; {dir} in WORDS is the test's folder.
+  QStringList JournalArgs(const QString& words, const QString& journal) const;
 
   QTemporaryDir dir_;
   QString tables_;
+  QString journal_;  // the example logbook imported, for the journal's tests to copy
 };
 
 Outcome CliRunTest::Run(const QStringList& args, const QByteArray& input,
@@ -240,6 +315,8 @@ void CliRunTest::initTestCase() {
                       u"CREATE TABLE grid(a, b, c);\n"
                       u"CREATE VIEW \"Z_Time_Obl_L39\" AS SELECT * FROM grid;\n"
                       u"DROP TABLE grid;\n"_s);
+  journal_ = Path(u"seed.sqlite"_s);
+  QCOMPARE(Run(JournalArgs(u"import "_s + ExampleJournal(), journal_)).code, 0);
 }
 
 // ---- calc ----
@@ -529,6 +606,34 @@ void CliRunTest::usageErrors_data() {
       << u"tables dr\u0007op"_s << u"«dr<U+0007>op»"_s;
   QTest::newRow("control characters in a stray argument")
       << u"tables check . b\u001B"_s << u"«b<U+001B>»"_s;
+  QTest::newRow("journal alone") << u"journal"_s << u"нужна подкоманда: add, list"_s;
+  QTest::newRow("journal, unknown subcommand") << u"journal drop"_s << u"«drop»"_s;
+  QTest::newRow("journal add, no such day") << u"journal add -t L-39 --date 2025-02-30"_s
+                                            << u"--date: дата «2025-02-30»: такого дня нет"_s;
+  QTest::newRow("journal list, a type nobody knows")
+      << u"journal list -t Ту-22"_s << u"--type: «Ту-22» нет в списке"_s;
+  QTest::newRow("journal list, --from after --to")
+      << u"journal list --from 2025-03-01 --to 28.02.2025"_s
+      << u"--from 2025-03-01 позже --to 2025-02-28"_s;
+  QTest::newRow("journal totals, unknown grouping") << u"journal totals --by week"_s << u"«week»"_s;
+  QTest::newRow("journal totals, unknown format") << u"journal totals -f xml"_s << u"«xml»"_s;
+  QTest::newRow("journal balance, --date alone")
+      << u"journal balance --date 2024-12-31"_s << u"--date без итогов"_s;
+  QTest::newRow("journal balance, minutes without their date")
+      << u"journal balance --obl 90"_s << u"нужна --date"_s;
+  QTest::newRow("journal balance, H.MM is no time")
+      << u"journal balance --date 2024-12-31 --obl 1.30"_s << u"--obl «1.30» — нужны минуты"_s;
+  QTest::newRow("journal balance, flights in H:MM")
+      << u"journal balance --date 2024-12-31 --flights 1:30"_s << u"нужно число полётов"_s;
+  QTest::newRow("journal delete, not a number") << u"journal delete x"_s << u"«x» — не номер"_s;
+  QTest::newRow("journal delete, nothing to delete") << u"journal delete"_s << u"номер записи"_s;
+  QTest::newRow("journal import, no file") << u"journal import"_s << u"файл CSV"_s;
+  QTest::newRow("journal export, unknown delimiter")
+      << u"journal export --delimiter |"_s << u"--delimiter «|»"_s;
+  QTest::newRow("journal, a wait too long") << u"journal list --wait 5000"_s << u"--wait «5000»"_s;
+  QTest::newRow("journal, empty journal name") << u"journal list --journal="_s << u"--journal"_s;
+  QTest::newRow("journal --journal F: the subcommand after the group's option")
+      << u"journal --journal x.sqlite drop"_s << u"«drop»"_s;
 }
 
 void CliRunTest::usageErrors() {
@@ -541,11 +646,15 @@ void CliRunTest::usageErrors() {
   // The pointer to the help names the command the line was for: a subcommand of tables when the
   // line names one.
   const QStringList words = Words(args);
-  QString command = QStringList{u"calc"_s, u"batch"_s, u"tables"_s}.contains(words.value(0))
-                        ? words.value(0) + u' '
-                        : QString();
+  QString command =
+      QStringList{u"calc"_s, u"batch"_s, u"tables"_s, u"journal"_s}.contains(words.value(0))
+          ? words.value(0) + u' '
+          : QString();
   const QStringList tools{u"list"_s, u"show"_s, u"check"_s, u"export"_s, u"build"_s, u"plot"_s};
   if (command == u"tables "_s && tools.contains(words.value(1))) command += words[1] + u' ';
+  const QStringList journalTools{u"add"_s,    u"list"_s,   u"totals"_s,  u"import"_s,
+                                 u"export"_s, u"backup"_s, u"balance"_s, u"delete"_s};
+  if (command == u"journal "_s && journalTools.contains(words.value(1))) command += words[1] + u' ';
   QVERIFY2(r.err.endsWith(u"Справка: meltor-cli %1--help\n"_s.arg(command)), qPrintable(r.err));
 }
 
@@ -789,7 +898,8 @@ void CliRunTest::batchFaults_data() {
   QTest::newRow("unterminated quote after a good row") << QString() << head + good + "\"L-39,1\n"
                                                        << 1 << u"1 из 2 строк"_s << 2;
   QTest::newRow("input file missing")
-      << u"absent.csv"_s << QByteArray() << 2 << u"absent.csv"_s << -1;
+      << u"absent.csv"_s << QByteArray() << 2 << u"absent.csv»: такого файла нет\n"_s << -1;
+  QTest::newRow("input is a folder") << u"/"_s << QByteArray() << 2 << u"«/»: это папка\n"_s << -1;
   QTest::newRow("a record over 1 MB")
       << QString() << head + good + QByteArray(2 << 20, 'x') + "\n" + good << 2
       << u"стандартный ввод, строка 3: запись длиннее 1048576 байт"_s << 1;
@@ -1122,6 +1232,25 @@ void CliRunTest::versionAndHelp_data() {
       << u"tables check --help"_s
       << QStringList{u"--strict"_s, u"--encoding NAME"_s, u"--delimiter CHAR"_s}
       << QStringList{u"--force"_s};
+  QTest::newRow("journal --help: its subcommands and shared options")
+      << u"journal --help"_s
+      << QStringList{u"totals"_s, u"import ФАЙЛ.csv | -"_s, u"--journal FILE"_s,
+                     u"--wait SECONDS"_s}
+      << calc + batch;
+  QTest::newRow("journal totals --help: its own")
+      << u"journal totals --help"_s
+      << QStringList{u"--by GROUPING"_s, u"-f, --format csv|json"_s, u"--from DATE"_s}
+      << QStringList{u"--skip-failed"_s, u"--vis-hm"_s};
+  QTest::newRow("journal add -h: calc's flight options and its own")
+      << u"journal add -t L-39 -h"_s
+      << QStringList{u"-t, --type TYPE"_s, u"--vis-hm"_s, u"--board TEXT"_s}
+      << QStringList{u"--skip-failed"_s, u"--by"_s};
+  QTest::newRow("help journal import")
+      << u"help journal import"_s
+      << QStringList{u"--skip-failed"_s, u"--encoding NAME"_s, u"date"_s} << QStringList{u"--by"_s};
+  QTest::newRow("--help describes the journal")
+      << u"--help"_s << QStringList{u"==== journal balance ===="_s, u"--zak-kab MINUTES"_s}
+      << QStringList{};
   QTest::newRow("tables --tables F check --help: check's own")
       << u"tables --tables x.mdb check --help"_s << QStringList{u"--strict"_s, u"--encoding NAME"_s}
       << QStringList{u"show ИМЯ"_s};
@@ -1166,7 +1295,8 @@ void CliRunTest::documented() {
   for (const QString& word : Words(path)) command = command->Subcommand(word);
   const QString top = path.section(u' ', 0, 0);
   const QString sub = path.section(u' ', 1);
-  const QString list = top != u"tables"_s                     ? top + u"_options"_s
+  const QString list = top == u"journal"_s                    ? u"journal_"_s + sub + u"_options"_s
+                       : top != u"tables"_s                   ? top + u"_options"_s
                        : sub == u"list"_s || sub == u"show"_s ? u"tables_options"_s
                                                               : u"tables_"_s + sub + u"_options"_s;
   const QString source = QStringLiteral(MELTOR_SOURCE_DIR);
@@ -1590,6 +1720,20 @@ void CliRunTest::writers_data() {
   QTest::newRow("tables plot: read-only folder")
       << u"tables plot"_s << u"read-only"_s << 1 << noRights;
   QTest::newRow("tables plot: folder") << u"tables plot"_s << u"folder"_s << 1 << u"папка"_s;
+  for (const QString& writer : {u"journal export"_s, u"journal backup"_s}) {
+    const auto row = [&](const QString& target, int code, const QString& message) {
+      QTest::newRow(qPrintable(writer + u": "_s + target)) << writer << target << code << message;
+    };
+    row(u"file"_s, 0, QString());
+    row(u"full"_s, 1, full);
+    row(u"/dev/full"_s, 1, u"нет места"_s);
+    row(u"fifo"_s, 0, QString());
+    row(u"/dev/null"_s, 0, QString());
+    row(u"link"_s, 0, QString());
+    row(u"dangling"_s, 1, dangling);
+    row(u"read-only"_s, 1, noRights);
+    row(u"folder"_s, 1, u"папка"_s);
+  }
 }
 
 void CliRunTest::writers() {
@@ -1609,6 +1753,8 @@ void CliRunTest::writers() {
   for (const QString& d : {folder, other, temp, work.filePath(u"csv"_s)}) {
     QVERIFY(QDir().mkpath(d));
   }
+  const QString journal = work.filePath(u"journal.sqlite"_s);
+  if (w.args.contains(u"{journal}"_s)) QVERIFY(QFile::copy(journal_, journal));
   QString out = QDir(folder).filePath(w.target);
   const QByteArray old = "old\n";
   const auto write = [](const QString& path, const QByteArray& bytes) {
@@ -1669,7 +1815,8 @@ void CliRunTest::writers() {
   args.replace(u"{out}"_s, out)
       .replace(u"{dir}"_s, folder)
       .replace(u"{csv}"_s, work.filePath(u"csv"_s))
-      .replace(u"{tables}"_s, tables);
+      .replace(u"{tables}"_s, tables)
+      .replace(u"{journal}"_s, journal);
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.remove(u"LANG"_s);
   env.remove(u"XDG_RUNTIME_DIR"_s);
@@ -1735,6 +1882,472 @@ void CliRunTest::writers() {
       QVERIFY2(!name.contains(temporary), qPrintable(QDir(d).filePath(name)));
     }
   }
+}
+
+// ---- journal ----
+
+QStringList CliRunTest::JournalArgs(const QString& words, const QString& journal) const {
+  QStringList args = Words(words);
+  args.replaceInStrings(u"{dir}"_s, dir_.path());
+  args.prepend(u"journal"_s);
+  if (!journal.isEmpty()) args << u"--journal"_s << journal;
+  if ((args.value(1) == u"add"_s || args.value(1) == u"import"_s) &&
+      !args.contains(u"--tables"_s)) {
+    args << u"--tables"_s << QStringLiteral(MELTOR_SHIPPED_TABLES);
+  }
+  return args;
+}
+
+void CliRunTest::journalTotals_data() {
+  QTest::addColumn<QString>("by");
+  QTest::addColumn<bool>("json");
+  QTest::newRow("one group") << QString() << false;
+  QTest::newRow("month") << u"month"_s << false;
+  QTest::newRow("quarter") << u"quarter"_s << false;
+  QTest::newRow("half") << u"half"_s << false;
+  QTest::newRow("year") << u"year"_s << false;
+  QTest::newRow("type") << u"type"_s << false;
+  QTest::newRow("day-night") << u"day-night"_s << false;
+  QTest::newRow("month, JSON") << u"month"_s << true;
+}
+
+void CliRunTest::journalTotals() {
+  // The example logbook imported, then imported again: the second time adds nothing.
+  QFETCH(QString, by);
+  QFETCH(bool, json);
+  const QString j = Path(u"totals-%1.sqlite"_s.arg(QTest::currentDataTag()));
+  for (const QString& added : {u"записано полётов: 11; уже были в журнале и пропущены: 0"_s,
+                               u"записано полётов: 0; уже были в журнале и пропущены: 11"_s}) {
+    const Outcome r = Run(JournalArgs(u"import "_s + ExampleJournal(), j));
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.out.contains(added), qPrintable(r.out));
+  }
+  QCOMPARE(EntryCount(j), 11);
+
+  // batch -M over the same rows, without the date, board and remark; summed here by group.
+  const QList<QStringList> rows = ParseCsv(QString::fromUtf8(ReadFile(ExampleJournal())));
+  QCOMPARE(rows.front().mid(0, 3), (QStringList{u"date"_s, u"board"_s, u"remark"_s}));
+  QString inputs;
+  for (const QStringList& row : rows) inputs += row.mid(3).join(u',') + u'\n';
+  const Outcome batch = Run(
+      {u"batch"_s, u"-M"_s, u"--tables"_s, QStringLiteral(MELTOR_SHIPPED_TABLES)}, inputs.toUtf8());
+  QCOMPARE(batch.code, 0);
+  const QList<QStringList> out = ParseCsv(batch.out);
+  QCOMPARE(out.size(), rows.size());
+  std::map<QString, std::array<qint64, 6>> expected;
+  std::array<qint64, 6> all{};
+  for (qsizetype i = 1; i < out.size(); ++i) {
+    const QString key = GroupKey(by, QDate::fromString(rows[i][0], Qt::ISODate),
+                                 meltor::cli::TypeEntry(out[i][0]).value_or(u"?"_s), out[i][8]);
+    std::array<qint64, 6>& sums = expected[key];
+    ++sums[0];
+    ++all[0];
+    for (int k = 0; k < 5; ++k) {
+      sums[k + 1] += out[i][17 + k].toLongLong();
+      all[k + 1] += out[i][17 + k].toLongLong();
+    }
+  }
+  QVERIFY(all[5] > 0 && all[1] > 0);  // the example has minutes in cloud and under the hood
+
+  QStringList args = JournalArgs(u"totals"_s, j);
+  if (!by.isEmpty()) args << u"--by"_s << by;
+  if (json) args << u"--format"_s << u"json"_s;
+  const Outcome r = Run(args);
+  QCOMPARE(r.code, 0);
+  // The lines as [key, group, flights, five minutes, five H:MM].
+  const QStringList header = Words(
+      u"key group flights zak_kab_min obl_min za_obl_min ogr_vid_min smu_min zak_kab obl za_obl "
+      u"ogr_vid smu"_s);
+  QList<QStringList> lines;
+  if (json) {
+    const QJsonObject doc = QJsonDocument::fromJson(r.outBytes).object();
+    QJsonArray objects = doc.value(u"groups"_s).toArray();
+    objects.append(doc.value(u"total"_s));
+    for (const QJsonValue& v : objects) {
+      QStringList line;
+      for (const QString& name : header) {
+        const QJsonValue value = v.toObject().value(name);
+        line << (value.isDouble() ? QString::number(value.toInteger()) : value.toString());
+      }
+      lines << line;
+    }
+  } else {
+    lines = ParseCsv(r.out);
+    QCOMPARE(lines.takeFirst(), header);
+  }
+  QCOMPARE(lines.size(), qsizetype(expected.size() + 1));
+  for (const QStringList& line : lines) {
+    const bool total = line[0] == u"total"_s;
+    QVERIFY2(total || expected.count(line[0]), qPrintable(line.join(u',')));
+    const std::array<qint64, 6>& sums = total ? all : expected[line[0]];
+    for (int k = 0; k < 6; ++k) QCOMPARE(line[2 + k].toLongLong(), sums[k]);
+    for (int k = 1; k < 6; ++k) QCOMPARE(line[7 + k], HoursAndMinutes(sums[k]));
+  }
+  QCOMPARE(lines.back()[1], u"всего"_s);
+}
+
+void CliRunTest::journalImport_data() {
+  QTest::addColumn<QByteArray>("input");
+  QTest::addColumn<QString>("options");
+  QTest::addColumn<int>("code");
+  QTest::addColumn<int>("saved");
+  QTest::addColumn<QString>("err");  // a piece of stderr; empty: nothing
+
+  const QByteArray example = ReadFile(ExampleJournal());
+  const QByteArray failing = example + "2025-03-31,,,L-39,1,10,0,,,10,,day,,,\n";
+  const QString summary = u"1 из 12 строк не рассчитана"_s;
+  QTest::newRow("the example") << example << QString() << 0 << 11 << QString();
+  QTest::newRow("a failing row: nothing saved")
+      << failing << QString() << 1 << 0
+      << u"строка 13: height (Высота п-та, м): поле не заполнено"_s;
+  QTest::newRow("a failing row: what is said last")
+      << failing << QString() << 1 << 0
+      << summary + u"; в журнал ничего не записано (остальные записывает --skip-failed)\n"_s;
+  QTest::newRow("--skip-failed: the rest saved")
+      << failing << u"--skip-failed"_s << 1 << 11 << summary + u"; остальные записаны в журнал\n"_s;
+  QTest::newRow("a day that does not exist")
+      << "date,type,minutes,clouds,vis_km,height\n31.02.2025,L-39,90,0,1,1000\n"_ba << QString()
+      << 1 << 0 << u"строка 2: date: дата «31.02.2025»: такого дня нет"_s;
+  // The example as a Russian spreadsheet saves it.
+  QString sheet = QString::fromUtf8(example);
+  sheet.replace(u',', u';').replace(u"\n"_s, u"\r\n"_s);
+  sheet.replace(QRegularExpression(u"(\\d{4})-(\\d{2})-(\\d{2})"_s), u"\\3.\\2.\\1"_s);
+  QTest::newRow("a spreadsheet's file: ; CRLF Windows-1251, dates with dots")
+      << QByteArray(QStringEncoder("windows-1251").encode(sheet)) << QString() << 0 << 11
+      << u"прочитан как Windows-1251"_s;
+  QTest::newRow("no date column") << ReadFile(QStringLiteral(MELTOR_EXAMPLE_FLIGHTS)) << QString()
+                                  << 2 << 0 << u"нет столбца date"_s;
+  QTest::newRow("columns nobody knows are named")
+      << "date,type,minutes,clouds,vis_km,height,speed\n2025-01-01,L-39,90,0,1,1000,300\n"_ba
+      << QString() << 0 << 1 << u"столбцы «speed» не читаются и пропущены"_s;
+}
+
+void CliRunTest::journalImport() {
+  QFETCH(QByteArray, input);
+  QFETCH(QString, options);
+  QFETCH(int, code);
+  QFETCH(int, saved);
+  QFETCH(QString, err);
+  const QString j = Path(u"import-%1.sqlite"_s.arg(QTest::currentDataTag()).replace(u' ', u'_'));
+  const Outcome r = Run(JournalArgs(u"import - "_s + options, j), input);
+  QVERIFY2(r.code == code, qPrintable(r.err));
+  if (err.isEmpty()) {
+    QCOMPARE(r.err, QString());
+  } else {
+    QVERIFY2(r.err.contains(err), qPrintable(r.err));
+  }
+  QCOMPARE(EntryCount(j), saved);
+  QCOMPARE(r.out.isEmpty(), code != 0 && saved == 0);
+}
+
+void CliRunTest::journalRoundTrip() {
+  // Exported, imported into a new journal and exported again: the same file; imported back into
+  // the first journal: nothing new. As a Russian spreadsheet's CSV too.
+  const QString first = Path(u"round-1.sqlite"_s);
+  QCOMPARE(Run(JournalArgs(u"import "_s + ExampleJournal(), first)).code, 0);
+  QCOMPARE(Run(JournalArgs(u"add -t Су-27 -n -H 1 -m 0 -c 10 -b 600 -u 2500 -k 3 -a 4000 "
+                           u"--date 2025-04-01 --board =7 --remark x;y"_s,
+                           first))
+               .code,
+           0);
+  for (const QString& dialect : {QString(), u"--delimiter ; --bom"_s}) {
+    const QString second = Path(u"round-2%1.sqlite"_s.arg(dialect.size()));
+    const QString once = Path(u"round-once.csv"_s);
+    const QString twice = Path(u"round-twice.csv"_s);
+    QCOMPARE(Run(JournalArgs(u"export --raw -o "_s + once + u' ' + dialect, first)).code, 0);
+    const Outcome imported = Run(JournalArgs(u"import "_s + once, second));
+    QCOMPARE(imported.err, QString());
+    QVERIFY2(imported.out.contains(u"записано полётов: 12;"_s), qPrintable(imported.out));
+    QCOMPARE(Run(JournalArgs(u"export --raw -o "_s + twice + u' ' + dialect, second)).code, 0);
+    QCOMPARE(ReadFile(twice), ReadFile(once));
+    QCOMPARE(ReadFile(once).startsWith("\xEF\xBB\xBFnumber;date;"), !dialect.isEmpty());
+    const Outcome again = Run(JournalArgs(u"import "_s + once, first));
+    QVERIFY2(again.out.contains(u"записано полётов: 0; уже были в журнале и пропущены: 12"_s),
+             qPrintable(again.out));
+  }
+  // A typed text that looks like a formula is defused unless asked otherwise.
+  const Outcome defused = Run(JournalArgs(u"list --from 2025-04-01"_s, first));
+  QCOMPARE(ParseCsv(defused.out).value(1).value(2), u"'=7"_s);
+  QCOMPARE(ParseCsv(defused.out).value(1).value(3), u"x;y"_s);
+}
+
+void CliRunTest::journalCommands_data() {
+  QTest::addColumn<QStringList>("before");  // journal subcommands that must succeed first
+  QTest::addColumn<QString>("args");        // the subcommand; {dir}: the test's folder
+  QTest::addColumn<int>("code");
+  QTest::addColumn<QStringList>("pieces");  // of stdout and stderr; "!…": must not be there
+  QTest::addColumn<int>("count");           // entries after; -1: not counted
+
+  const QString flight = u"add -t L-39 -d -H 1 -m 0 -c 10 -b 600 -u 2500 -k 3 -a 4000 "_s;
+  const QString balance = u"balance --date 2024-12-31 --flights 120 --zak-kab 12:30 --obl 600"_s;
+  QTest::newRow("add: the results and the number")
+      << QStringList{} << flight + u"--date 2025-04-01 --board 12"_s << 0
+      << QStringList{CalcText(u"- 0.02 0.57 0.01 1.00"_s), u"№ 12, 2025-04-01.\n"_s} << 12;
+  QTest::newRow("add: today without --date")
+      << QStringList{} << flight << 0
+      << QStringList{u"№ 12, %1."_s.arg(QDate::currentDate().toString(Qt::ISODate))} << 12;
+  QTest::newRow("add: a flight that fails is not saved")
+      << QStringList{} << u"add -t L-39 -H 1 -m 0"_s << 1
+      << QStringList{u"--height (Высота п-та, м): поле не заполнено"_s,
+                     u"полёт не рассчитан и в журнал не записан"_s, u"!№"_s}
+      << 11;
+  QTest::newRow("add: a type nobody knows") << QStringList{} << u"add -t Ту-22 -m 5 -a 100"_s << 1
+                                            << QStringList{u"«Ту-22» нет в списке"_s} << 11;
+  QTest::newRow("add: no tables file to name the flight's by")
+      << QStringList{} << u"add --tables {dir}/none.mdb -t L-39 -m 5 -c 0 -k 10 -a 1000"_s << 1
+      << QStringList{u"none.mdb» не читается: такого файла нет. Полёт не записан в журнал"_s} << 11;
+  QTest::newRow("add: a board number too long")
+      << QStringList{} << flight + u"--board "_s + QString(51, u'7') << 1
+      << QStringList{u"бортовой номер длиннее 50 знаков"_s} << 11;
+  QTest::newRow("list: a period and a type")
+      << QStringList{} << u"list --from 01.02.2025 --to 2025-02-28 -t su27"_s << 0
+      << QStringList{u"\n5,2025-02-04,31,,Су-27,"_s, u"\n6,2025-02-11,31,,Су-27,"_s,
+                     u"!2025-02-18"_s}
+      << 11;
+  QTest::newRow("list: JSON") << QStringList{} << u"list -f json --from 2025-03-25"_s << 0
+                              << QStringList{u"[\n  {"_s,
+                                             u"{\"number\": 11, \"date\": \"2025-03-25\", "_s,
+                                             u"\"smu_min\": 119, "_s, u"!\"number\": 10"_s}
+                              << 11;
+  QTest::newRow("totals: the balance counts from its date")
+      << QStringList{balance} << u"totals"_s << 0
+      << QStringList{u"\nbalance,начальные итоги на 2024-12-31,120,750,600,,,,12:30,10:00,,,\n"_s,
+                     u"\ntotal,всего,131,924,"_s}
+      << 11;
+  QTest::newRow("totals: a month after the balance is that month's alone")
+      << QStringList{balance} << u"totals --by month --from 2025-02-01 --to 2025-02-28"_s << 0
+      << QStringList{u"\n2025-02,февраль 2025,4,"_s, u"\ntotal,всего,4,"_s, u"!balance"_s} << 11;
+  QTest::newRow("balance: shown")
+      << QStringList{balance} << u"balance"_s << 0
+      << QStringList{u"полётов: 120 (на 2024-12-31)"_s,
+                     u"в закр. кабине: 12:30 — 750 мин (на 2024-12-31)"_s, u"за обл.: не задано"_s}
+      << 11;
+  QTest::newRow("balance: one item cleared, the others kept")
+      << QStringList{balance} << u"balance --zak-kab -"_s << 0
+      << QStringList{u"в закр. кабине: не задано"_s, u"полётов: 120 (на 2024-12-31)"_s} << 11;
+  QTest::newRow("delete: says what it deleted")
+      << QStringList{} << u"delete 3"_s << 0
+      << QStringList{u"Удалена запись № 3: 2025-01-21, Л-39, борт 15, "_s,
+                     u"при огр. видимости 0.40, Всего в СМУ 0.40, «заход ниже облаков».\n"_s}
+      << 10;
+  QTest::newRow("delete: control characters shown, not sent")
+      << QStringList{flight + u"--date 2025-04-01 --remark a\u001B[2Jb"_s} << u"delete 12"_s << 0
+      << QStringList{u"«a<U+001B>[2Jb».\n"_s, u"!\u001B"_s} << 11;
+  QTest::newRow("delete: no such entry")
+      << QStringList{u"delete 3"_s} << u"delete 3"_s << 1 << QStringList{u"нет записи № 3"_s} << 10;
+  QTest::newRow("backup") << QStringList{} << u"backup {dir}/copy.sqlite"_s << 0
+                          << QStringList{u"записана в «%1/copy.sqlite»"_s} << 11;
+  QTest::newRow("backup: a full disk")
+      << QStringList{} << u"backup /dev/full"_s << 1
+      << QStringList{u"Копия журнала: файл «/dev/full» не записан: на диске нет места."_s} << 11;
+  QTest::newRow("export: a file for a Russian spreadsheet")
+      << QStringList{} << u"export -o {dir}/e.csv --delimiter ; --bom --from 2025-03-01"_s << 0
+      << QStringList{u"выгружено полётов: 3"_s} << 11;
+  QTest::newRow("export: not over the journal itself")
+      << QStringList{} << u"export -o {dir}/commands.sqlite"_s << 1
+      << QStringList{u"это сам журнал; выгрузка не сделана"_s} << 11;
+  QTest::newRow("a read of a journal not yet made")
+      << QStringList{} << u"totals --journal {dir}/none.sqlite"_s << 0
+      << QStringList{u"ещё нет"_s, u"\ntotal,всего,0,0,0,0,0,0,0:00,"_s} << -1;
+  QTest::newRow("the default journal, in the data folder")
+      << QStringList{} << u"add -t L-39 -m 5 -c 0 -k 10 -a 1000"_s << 0
+      << QStringList{u"%1/data/Meltor/journal.sqlite»: № 1,"_s} << -1;
+}
+
+void CliRunTest::journalCommands() {
+  QFETCH(QStringList, before);
+  QFETCH(QString, args);
+  QFETCH(int, code);
+  QFETCH(QStringList, pieces);
+  QFETCH(int, count);
+  // A fresh copy of the example logbook for each row.
+  const QString j = Path(u"commands.sqlite"_s);
+  QFile::remove(j);
+  QVERIFY(QFile::copy(journal_, j));
+  const bool byDefault = args.startsWith(u"add -t L-39 -m 5"_s);
+  const QString data = Path(u"data"_s);
+  QDir(data).removeRecursively();
+  const QStringList env{u"LC_ALL=C.UTF-8"_s, u"XDG_DATA_HOME="_s + data};
+  for (const QString& command : before) QCOMPARE(Run(JournalArgs(command, j), {}, env).code, 0);
+  const bool own = args.contains(u"--journal"_s) || byDefault;
+  const Outcome r = Run(JournalArgs(args, own ? QString() : j), {}, env);
+  QVERIFY2(r.code == code, qPrintable(r.err));
+  for (QString piece : pieces) {
+    piece.replace(u"%1"_s, dir_.path());
+    if (piece.startsWith(u'!')) {
+      QVERIFY2(!(r.out + r.err).contains(piece.mid(1)), qPrintable(r.out + r.err));
+    } else {
+      QVERIFY2((r.out + r.err).contains(piece), qPrintable(piece + u"\n"_s + r.out + r.err));
+    }
+  }
+  if (count >= 0) QCOMPARE(EntryCount(j), count);
+  if (byDefault) QCOMPARE(EntryCount(data + u"/Meltor/journal.sqlite"_s), 1);
+  if (args.contains(u"{dir}/e.csv"_s)) {
+    QCOMPARE(ParseCsv(QString::fromUtf8(ReadFile(Path(u"e.csv"_s))).replace(u';', u',')).size(), 4);
+  }
+}
+
+void CliRunTest::journalFaults_data() {
+  QTest::addColumn<QString>("fault");
+  QTest::addColumn<QString>("command");
+  QTest::addColumn<QString>("message");
+  const QString readOnly = u"можно только читать"_s;
+  const QString damaged = u"повреждён"_s;
+  const QString busy = u"занят другой программой, которая в него пишет (ждали 0.3 с)"_s;
+  const QString full = u"предел размера файла"_s;
+  for (const QString& command : {u"add"_s, u"import"_s, u"balance"_s, u"delete"_s}) {
+    QTest::newRow(qPrintable(u"read-only: "_s + command)) << u"read-only"_s << command << readOnly;
+    QTest::newRow(qPrintable(u"damaged: "_s + command)) << u"damaged"_s << command << damaged;
+    QTest::newRow(qPrintable(u"locked: "_s + command)) << u"locked"_s << command << busy;
+    QTest::newRow(qPrintable(u"full disk: "_s + command)) << u"full"_s << command << full;
+  }
+  // The disk fills while SQLite is putting the import's pages in the file, before its end.
+  QTest::newRow("full disk in the middle: import") << u"full later"_s << u"import"_s << full;
+  QTest::newRow("damaged: list") << u"damaged"_s << u"list"_s << damaged;
+  QTest::newRow("locked for reading too: totals") << u"exclusive"_s << u"totals"_s << busy;
+}
+
+void CliRunTest::journalFaults() {
+  // Each fault gives a clear Russian message and exit 1, and leaves the file byte for byte.
+  QFETCH(QString, fault);
+  QFETCH(QString, command);
+  QFETCH(QString, message);
+  const passwd* nobody = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr;
+  QTemporaryDir work;
+  QVERIFY(work.isValid());
+  const QString folder = work.filePath(u"j"_s);
+  QVERIFY(QDir().mkpath(folder));
+  const QString j = QDir(folder).filePath(u"journal.sqlite"_s);
+  QVERIFY(QFile::copy(journal_, j));
+  if (fault == u"damaged"_s) QVERIFY(QFile::resize(j, 5000));
+  // Flights the journal does not hold yet, so that an import has something to write.
+  const QString csv = work.filePath(u"new.csv"_s);
+  {
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(fault == u"full later"_s ? ManyFlights(40'000)
+                                     : ReadFile(ExampleJournal()).replace("2025-", "2026-"));
+  }
+  if (nobody) {
+    for (const QString& path : {work.path(), folder, j, csv}) {
+      QVERIFY(::chown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid) == 0);
+    }
+    QVERIFY(::chmod(QFile::encodeName(work.path()).constData(), 0755) == 0);
+  }
+  if (fault == u"read-only"_s) {
+    QVERIFY(::chmod(QFile::encodeName(j).constData(), 0444) == 0);
+    QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0555) == 0);
+  }
+  const QString before = Digest(j);
+  sqlite3* other = nullptr;
+  if (fault == u"locked"_s || fault == u"exclusive"_s) {
+    QCOMPARE(sqlite3_open(QFile::encodeName(j).constData(), &other), SQLITE_OK);
+    const char* lock = fault == u"locked"_s ? "BEGIN IMMEDIATE" : "BEGIN EXCLUSIVE";
+    QCOMPARE(sqlite3_exec(other, lock, nullptr, nullptr, nullptr), SQLITE_OK);
+  }
+  QString words = command;
+  if (command == u"add"_s) words += u" -t L-39 -m 5 -c 0 -k 10 -a 1000"_s;
+  if (command == u"import"_s) words += u' ' + csv;
+  if (command == u"balance"_s) words += u" --date 2024-12-31 --flights 5"_s;
+  if (command == u"delete"_s) words += u" 1"_s;
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(u"LC_ALL"_s, u"C.UTF-8"_s);
+  p.setProcessEnvironment(env);
+  // Not a byte more may be written, or a megabyte more: more than a small change needs, less than
+  // the 40,000 flights, which outgrow SQLite's cache and go to the file before the commit.
+  const bool limit = fault.startsWith(u"full"_s);
+  const rlim_t bytes = fault == u"full later"_s ? rlim_t(QFileInfo(j).size() + (1 << 20)) : 0;
+  const uid_t uid = nobody ? nobody->pw_uid : 0;
+  const gid_t gid = nobody ? nobody->pw_gid : 0;
+  p.setChildProcessModifier([limit, bytes, uid, gid] {
+    const rlimit most{bytes, bytes};
+    if (limit) ::setrlimit(RLIMIT_FSIZE, &most);
+    if (uid != 0 && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)) {
+      ::_exit(99);
+    }
+  });
+  p.start(QStringLiteral(MELTOR_CLI_PATH), JournalArgs(words + u" --wait 0.3"_s, j));
+  QVERIFY(p.waitForFinished(60000));
+  if (other) {
+    sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+  }
+  ::chmod(QFile::encodeName(folder).constData(), 0755);
+  const QString err = QString::fromUtf8(p.readAllStandardError());
+  QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+  QVERIFY2(p.exitCode() == 1, qPrintable(err));
+  QVERIFY2(err.startsWith(u"meltor-cli: "_s) && err.contains(message) && err.contains(j),
+           qPrintable(err));
+  QCOMPARE(p.readAllStandardOutput(), QByteArray());
+  QCOMPARE(Digest(j), before);
+  QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+           QStringList{u"journal.sqlite"_s});
+}
+
+void CliRunTest::journalConcurrentAdds() {
+  // Ten `journal add` at once, into a journal none of them finds made: all land.
+  const QString j = Path(u"ten/journal.sqlite"_s);
+  std::vector<std::unique_ptr<QProcess>> adds;
+  for (int k = 0; k < 10; ++k) {
+    adds.push_back(std::make_unique<QProcess>());
+    adds.back()->start(
+        QStringLiteral(MELTOR_CLI_PATH),
+        JournalArgs(u"add -t L-39 -m 5 -c 0 -k 10 -a %1 --date 2025-05-01"_s.arg(1000 + k), j));
+  }
+  QSet<QString> numbers;
+  for (const auto& p : adds) {
+    QVERIFY(p->waitForFinished(60000));
+    QVERIFY2(p->exitCode() == 0, p->readAllStandardError().constData());
+    const auto m =
+        QRegularExpression(u"№ (\\d+),"_s).match(QString::fromUtf8(p->readAllStandardOutput()));
+    QVERIFY(m.hasMatch());
+    numbers.insert(m.captured(1));
+  }
+  QCOMPARE(numbers.size(), 10);
+  QCOMPARE(EntryCount(j), 10);
+}
+
+void CliRunTest::journalKilledImport() {
+  // 100,000 flights imported, killed a second after the import began writing: the journal
+  // passes SQLite's integrity check and holds none of them or all.
+  const QString j = Path(u"killed.sqlite"_s);
+  QVERIFY(QFile::copy(journal_, j));
+  const QString csv = Path(u"many.csv"_s);
+  {
+    QFile f(csv);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    const QByteArray text = ManyFlights(100'000);
+    QVERIFY(f.write(text) == text.size());
+  }
+  QProcess p;
+  p.start(QStringLiteral(MELTOR_CLI_PATH), JournalArgs(u"import "_s + csv, j));
+  QVERIFY(p.waitForStarted());
+  QElapsedTimer clock;
+  clock.start();
+  while (!QFileInfo::exists(j + u"-journal"_s) && p.state() == QProcess::Running &&
+         clock.elapsed() < 60000) {
+    QTest::qSleep(5);
+  }
+  QTest::qSleep(1000);  // well into the rows
+  const bool killed = p.state() == QProcess::Running;
+  if (killed) p.kill();
+  QVERIFY(p.waitForFinished(60000));
+  sqlite3* db = nullptr;
+  QCOMPARE(sqlite3_open(QFile::encodeName(j).constData(), &db), SQLITE_OK);  // rolls back
+  QString verdict;
+  sqlite3_stmt* st = nullptr;
+  if (sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr) == SQLITE_OK &&
+      sqlite3_step(st) == SQLITE_ROW) {
+    verdict = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+  }
+  sqlite3_finalize(st);
+  sqlite3_close(db);
+  QCOMPARE(verdict, u"ok"_s);
+  const qint64 count = EntryCount(j);
+  QVERIFY2(count == 11 || count == 11 + 100'000, qPrintable(QString::number(count)));
+  if (!killed) QCOMPARE(count, 11 + 100'000);
 }
 
 QTEST_GUILESS_MAIN(CliRunTest)
