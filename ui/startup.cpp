@@ -73,6 +73,11 @@ CommandLine::Outcome CommandLine::Parse(const QStringList& arguments, Pass pass)
       QStringLiteral("tables"),
       tr("файл таблиц вместо %1 программы").arg(QStringLiteral("FlightTables1.mdb")), tr("ФАЙЛ"));
   parser.addOption(tables);
+  const QCommandLineOption journal(
+      QStringLiteral("journal"),
+      QStringLiteral("журнал полётов вместо journal.sqlite в папке данных пользователя"),
+      QStringLiteral("ФАЙЛ"));
+  parser.addOption(journal);
 
   const QString program = QStringLiteral("meltor");
   const auto usage = [&](const QString& message) {
@@ -97,6 +102,9 @@ CommandLine::Outcome CommandLine::Parse(const QStringList& arguments, Pass pass)
   }
   if (parser.isSet(tables)) {
     o.tablesPath = QFileInfo(parser.value(tables)).absoluteFilePath();
+  }
+  if (parser.isSet(journal)) {
+    o.journalPath = QFileInfo(parser.value(journal)).absoluteFilePath();
   }
   if (pass == Pass::Final) {
     if (parser.isSet(tables)) {
