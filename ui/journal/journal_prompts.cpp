@@ -2,6 +2,8 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "journal_prompts.h"
 
+#include "date_box.h"
+
 #include "journal.h"
 
 #include <QApplication>
@@ -31,11 +33,8 @@ EntryDialog::EntryDialog(QWidget* parent, const QString& summary, const EntryDet
   flight->setTextFormat(Qt::PlainText);
   flight->setWordWrap(true);
 
-  date_ = new QDateEdit(details.date.isValid() ? details.date : QDate::currentDate(), this);
+  date_ = new DateBox(details.date.isValid() ? details.date : QDate::currentDate(), this);
   date_->setObjectName(u"dtDate"_s);
-  date_->setDisplayFormat(u"dd.MM.yyyy"_s);
-  date_->setDateRange(QDate(1900, 1, 1), QDate(9999, 12, 31));
-  date_->setCalendarPopup(true);
   board_ = new QLineEdit(details.board, this);
   board_->setObjectName(u"txtBoard"_s);
   board_->setMaxLength(journal::kMaxBoardLength);

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "journal_window.h"
 
+#include "date_box.h"
 #include "file_writer.h"
 #include "journal_prompts.h"
 #include "journal_session.h"
@@ -61,8 +62,8 @@ QPushButton* Button(QWidget* parent, const QString& name, const QString& text,
 
 }  // namespace
 
-JournalWindow::JournalWindow(JournalSession& session, JournalPrompts& prompts, const QDate& today)
-    : session_(session), prompts_(prompts), period_(PeriodAround(PeriodKind::Month, today)) {
+JournalWindow::JournalWindow(JournalSession& session, JournalPrompts& prompts, const Period& period)
+    : session_(session), prompts_(prompts), period_(period) {
   setObjectName(u"frmJournal"_s);
   setWindowFlag(Qt::Window);
   setWindowFlag(Qt::WindowMinMaxButtonsHint);
@@ -74,7 +75,9 @@ JournalWindow::JournalWindow(JournalSession& session, JournalPrompts& prompts, c
   readOnly_ = session_.ReadOnlyReason().value_or(QString());
   setWindowTitle(readOnly_.isEmpty() ? u"Журнал полётов"_s : u"Журнал полётов — только чтение"_s);
   delete_->setEnabled(readOnly_.isEmpty());
-  Reload();
+  FillTypes({});
+  List();
+  list_->setFocus(Qt::OtherFocusReason);  // arrows, Enter and Delete work on the list at once
   resize(1040, 640);
 }
 
@@ -98,11 +101,8 @@ void JournalWindow::BuildControls() {
   later_->setAccessibleName(u"Следующий период"_s);
   for (QToolButton* b : {earlier_, later_}) b->setFocusPolicy(Qt::StrongFocus);
   const auto dateBox = [this](const QString& name, const QString& accessible) {
-    auto* box = new QDateEdit(this);
+    auto* box = new DateBox(QDate::currentDate(), this);
     box->setObjectName(name);
-    box->setDisplayFormat(u"dd.MM.yyyy"_s);
-    box->setDateRange(QDate(1900, 1, 1), QDate(9999, 12, 31));
-    box->setCalendarPopup(true);
     box->setAccessibleName(accessible);
     return box;
   };
@@ -111,6 +111,7 @@ void JournalWindow::BuildControls() {
   typeBox_ = new QComboBox(this);
   typeBox_->setObjectName(u"cboType"_s);
   typeBox_->setMinimumContentsLength(10);
+  typeBox_->installEventFilter(this);
   auto* typeLabel = new QLabel(u"&Тип:"_s, this);
   typeLabel->setBuddy(typeBox_);
 
@@ -312,20 +313,37 @@ void JournalWindow::ShowPeriodControls() {
   }
 }
 
+void JournalWindow::ReadTypes() {
+  if (auto listed = session_.Rows().Types()) {
+    FillTypes(*listed);
+    typesRead_ = true;
+  }
+}
+
+bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
+  // The types take a pass over the whole journal: read when the list of them is first wanted.
+  if (watched == typeBox_ && !typesRead_ &&
+      (event->type() == QEvent::FocusIn || event->type() == QEvent::MouseButtonPress)) {
+    ReadTypes();
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void JournalWindow::FillTypes(QStringList types) {
+  // The one chosen stays, even when no flight of it is left.
+  if (!type_.isEmpty() && !types.contains(type_)) types << type_;
+  const QSignalBlocker block(typeBox_);
+  typeBox_->clear();
+  typeBox_->addItem(u"все типы"_s);
+  typeBox_->addItems(types);
+  typeBox_->setCurrentIndex(type_.isEmpty() ? 0 : typeBox_->findText(type_));
+}
+
 void JournalWindow::Reload(std::optional<qint64> select) {
   const std::optional<qint64> keep = select ? select : Chosen();
   const int keptRow = list_->currentIndex().row();
-  // The types the journal holds, the one chosen kept even when none is left.
-  QStringList types;
-  if (auto listed = session_.Rows().Types()) types = *listed;
-  if (!type_.isEmpty() && !types.contains(type_)) types << type_;
-  {
-    const QSignalBlocker block(typeBox_);
-    typeBox_->clear();
-    typeBox_->addItem(u"все типы"_s);
-    typeBox_->addItems(types);
-    typeBox_->setCurrentIndex(type_.isEmpty() ? 0 : typeBox_->findText(type_));
-  }
+  typesRead_ = false;
+  if (typeBox_->hasFocus()) ReadTypes();
   List();
   int row = keep ? model_.RowOf(*keep) : -1;
   if (row < 0 && model_.rowCount() > 0) row = std::clamp(keptRow, 0, model_.rowCount() - 1);

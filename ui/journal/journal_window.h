@@ -14,6 +14,7 @@
 #include "logbook_print.h"
 
 #include <QDialog>
+#include <QStringList>
 
 #include <optional>
 
@@ -35,9 +36,9 @@ class JournalWindow final : public QDialog {
   Q_OBJECT
 
  public:
-  // Opens on the month of `today`, every type.
+  // Opens on `period` (this month unless told), every type.
   JournalWindow(JournalSession& session, JournalPrompts& prompts,
-                const QDate& today = QDate::currentDate());
+                const Period& period = PeriodAround(PeriodKind::Month, QDate::currentDate()));
 
   const Period& period() const { return period_; }
   // Lists `period`.
@@ -62,8 +63,14 @@ class JournalWindow final : public QDialog {
   // Entry `number` was deleted here.
   void deleted(qint64 number);
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
   void BuildControls();
+  // The type list: every type the journal holds, as its entries spell it.
+  void ReadTypes();
+  void FillTypes(QStringList types);
   void PeriodKindChosen(int index);
   void DatesEdited();
   void ShowPeriodControls();
@@ -86,6 +93,7 @@ class JournalWindow final : public QDialog {
   std::vector<TotalsLine> totals_;
   QString readOnly_;  // why the journal cannot be written; empty when it can
   QString listProblem_;
+  bool typesRead_ = false;
 
   QComboBox* kind_ = nullptr;
   QToolButton* earlier_ = nullptr;
