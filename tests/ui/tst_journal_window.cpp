@@ -322,6 +322,41 @@ class TestJournalWindow : public QObject {
              ShownDate(Entries(path_, {}).back().date));
   }
 
+  // The flight chosen in the list is asked for in the main window once, whichever way.
+  void openEntry_data() {
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Enter in the list") << u"Enter"_s;
+    QTest::newRow("Ctrl+O") << u"Ctrl+O"_s;
+    QTest::newRow("the button, by Tab and Space") << u"button"_s;
+  }
+  void openEntry() {
+    QFETCH(QString, how);
+    JournalSession session(path_);
+    RecordingPrompts prompts;
+    JournalWindow window(session, prompts, PeriodAround(PeriodKind::Month, QDate(2023, 3, 1)));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QSignalSpy spy(&window, &JournalWindow::openRequested);
+    auto* list = Child<QTableView>(window, u"tblFlights");
+    QCOMPARE(QApplication::focusWidget(), list);
+    QTest::keyClick(list, Qt::Key_Down);
+    const qint64 chosen = window.model().NumberAt(1);
+    if (how == u"Enter") {
+      QTest::keyClick(list, Qt::Key_Return);
+    } else if (how == u"Ctrl+O") {
+      QTest::keyClick(list, Qt::Key_O, Qt::ControlModifier);
+    } else {
+      QTest::keyClick(list, Qt::Key_Tab);  // the totals
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+      QCOMPARE(QApplication::focusWidget()->objectName(), u"cmdOpen"_s);
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    }
+    QTRY_COMPARE(spy.size(), 1);
+    QTest::qWait(150);  // a button pressed by its key clicks a moment later: no second time
+    QCOMPARE(spy.size(), 1);
+    QCOMPARE(spy[0][0].toLongLong(), chosen);
+  }
+
   // Delete asks first, names the entry, and removes it; the next line is then chosen. A journal
   // that can only be read says so in the window and deletes nothing.
   void deleteEntry_data() {
@@ -367,9 +402,9 @@ class TestJournalWindow : public QObject {
       QVERIFY2(problem->text().contains(u"можно только читать"_s), qPrintable(problem->text()));
       QVERIFY2(prompts.errors[0].contains(u"не удалена"_s), qPrintable(prompts.errors[0]));
     } else {
-      QVERIFY2(
-          prompts.questions[0].startsWith(u"Удалить из журнала запись № %1 ("_s.arg(listed[1])),
-          qPrintable(prompts.questions[0]));
+      QVERIFY2(prompts.questions[0].startsWith(
+                   u"Удалить из журнала запись №\u00a0%1 ("_s.arg(listed[1])),
+               qPrintable(prompts.questions[0]));
     }
     QCOMPARE(spy.size(), deleted ? 1 : 0);
     std::vector<qint64> expected = listed;

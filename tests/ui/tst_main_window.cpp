@@ -1159,7 +1159,7 @@ class TestMainWindow : public QObject {
     QTest::addColumn<bool>("answer");      // the pilot saves in the dialog (or cancels)
     QTest::addColumn<QString>("note");     // the status line then
     QTest::addColumn<QString>("error");    // a part of the message shown, empty for none
-    const QString saved = u"Записано в журнал: № 1"_s;
+    const QString saved = u"Записано в журнал: №\u00a01"_s;
     const QString noResults =
         u"Не записано в журнал: результатов этих данных нет — нажмите «Считать»."_s;
     QTest::newRow("Ctrl+S") << u"calculated"_s << u"Ctrl+S"_s << u"new"_s << true << saved
@@ -1317,7 +1317,7 @@ class TestMainWindow : public QObject {
     QTRY_VERIFY(window.isActiveWindow());
     QVERIFY(window.Input() == first);
     QCOMPARE(ShownResults(window), kCloudFlightResults);  // calculated again
-    QCOMPARE(window.windowTitle(), u"Meltor — правка записи № 1"_s);
+    QCOMPARE(window.windowTitle(), u"Meltor — правка записи №\u00a01"_s);
     QCOMPARE(desk->editing(), std::optional<qint64>(1));
 
     // Corrected and calculated, then saved as the pilot chooses.
@@ -1342,8 +1342,9 @@ class TestMainWindow : public QObject {
     QCOMPARE(corrected->input.txtHpol, u"2500"_s);
     QCOMPARE(corrected->remark, u"после правки"_s);
     QCOMPARE(corrected->date, today.addDays(-1));
-    QCOMPARE(Child<QLabel>(window, u"lblStatus")->text(),
-             replaced ? u"Запись № 1 в журнале заменена."_s : u"Записано в журнал: № 2"_s);
+    QCOMPARE(
+        Child<QLabel>(window, u"lblStatus")->text(),
+        replaced ? u"Запись №\u00a01 в журнале заменена."_s : u"Записано в журнал: №\u00a02"_s);
     if (!replaced) QCOMPARE((*read)->Get(1)->input, first);
     // The journal window follows: the saved entry is the one chosen.
     QCOMPARE(desk->journalWindow()->model().NumberAt(list->currentIndex().row()), replaced ? 1 : 2);

@@ -202,7 +202,7 @@ void JournalDesk::Save() {
         if (failed(replaced.error())) return;
         continue;
       }
-      done = u"Запись № %1 в журнале заменена."_s.arg(number);
+      done = u"Запись №\u00a0%1 в журнале заменена."_s.arg(number);
     } else {
       const auto added = (*writer)->Add(*entry);
       if (!added) {
@@ -210,7 +210,7 @@ void JournalDesk::Save() {
         continue;
       }
       number = *added;
-      done = u"Записано в журнал: № %1"_s.arg(number);
+      done = u"Записано в журнал: №\u00a0%1"_s.arg(number);
     }
     EndEditing();
     hooks_.note(done);
@@ -256,14 +256,14 @@ void JournalDesk::Open(qint64 number) {
   main_.activateWindow();
   if (!PutFlight(main_, entry->input)) {
     prompts_.ShowError(&main_,
-                       u"Полёт № %1 не открыт: в окне расчёта нет его полей."_s.arg(number));
+                       u"Полёт №\u00a0%1 не открыт: в окне расчёта нет его полей."_s.arg(number));
     return;
   }
   editing_ = number;
   editingDetails_ = {entry->date, entry->board, entry->remark};
-  editingWhat_ = u"запись № %1 от %2 — %3"_s.arg(number).arg(
+  editingWhat_ = u"запись №\u00a0%1 от %2 — %3"_s.arg(number).arg(
       entry->date.toString(u"dd.MM.yyyy"_s), FlightSummary(entry->input, entry->results));
-  main_.setWindowTitle(u"%1 — правка записи № %2"_s.arg(title_).arg(number));
+  main_.setWindowTitle(u"%1 — правка записи №\u00a0%2"_s.arg(title_).arg(number));
   // Calculated again, as the pilot would press «Считать», so that Ctrl+S can save it.
   if (auto* calculate = main_.findChild<QPushButton*>(u"cmdOK"_s);
       calculate && calculate->isEnabled()) {
@@ -272,11 +272,11 @@ void JournalDesk::Open(qint64 number) {
   const CalcOutcome* now = hooks_.current();
   if (now && now->ok() && now->labels.text != entry->results.text) {
     hooks_.note(
-        u"Запись № %1 открыта из журнала. Расчёт по нынешним таблицам отличается от "
+        u"Запись №\u00a0%1 открыта из журнала. Расчёт по нынешним таблицам отличается от "
         u"записанного; Ctrl+S запишет новые результаты."_s.arg(number));
   } else {
     hooks_.note(
-        u"Запись № %1 открыта из журнала: исправьте поля, нажмите «Считать», затем "
+        u"Запись №\u00a0%1 открыта из журнала: исправьте поля, нажмите «Считать», затем "
         u"Ctrl+S."_s.arg(number));
   }
 }

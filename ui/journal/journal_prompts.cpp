@@ -25,7 +25,7 @@ EntryDialog::EntryDialog(QWidget* parent, const QString& summary, const EntryDet
                          std::optional<qint64> replacing)
     : QDialog(parent) {
   setObjectName(u"dlgJournalEntry"_s);
-  setWindowTitle(replacing ? u"Записать в журнал — запись № %1"_s.arg(*replacing)
+  setWindowTitle(replacing ? u"Записать в журнал — запись №\u00a0%1"_s.arg(*replacing)
                            : u"Записать в журнал"_s);
 
   auto* flight = new QLabel(summary, this);
@@ -51,7 +51,7 @@ EntryDialog::EntryDialog(QWidget* parent, const QString& summary, const EntryDet
   auto* buttons = new QDialogButtonBox(this);
   QPushButton* save = nullptr;
   if (replacing) {
-    save = buttons->addButton(u"&Заменить запись № %1"_s.arg(*replacing),
+    save = buttons->addButton(u"&Заменить запись №\u00a0%1"_s.arg(*replacing),
                               QDialogButtonBox::AcceptRole);
     save->setObjectName(u"cmdReplace"_s);
     QPushButton* asNew = buttons->addButton(u"&Новая запись"_s, QDialogButtonBox::AcceptRole);

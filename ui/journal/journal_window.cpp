@@ -16,6 +16,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPdfWriter>
 #include <QPrintDialog>
@@ -78,7 +79,10 @@ JournalWindow::JournalWindow(JournalSession& session, JournalPrompts& prompts, c
   FillTypes({});
   List();
   list_->setFocus(Qt::OtherFocusReason);  // arrows, Enter and Delete work on the list at once
-  resize(1040, 640);
+  // Wide enough for every column and a remark of some words.
+  int width = 0;
+  for (int c = 0; c < JournalModel::kRemark; ++c) width += list_->columnWidth(c);
+  resize(width + list_->fontMetrics().horizontalAdvance(u"упражнение 12, по приборам"_s) + 80, 640);
 }
 
 void JournalWindow::BuildControls() {
@@ -171,12 +175,12 @@ void JournalWindow::BuildControls() {
   const QStringList samples = {u"000000"_s, u"00.00.0000"_s,   u"МиГ-29"_s,
                                u"Борт"_s,   u"Время полёта"_s, u"День/ночь"_s};
   for (int c = 0; c < samples.size(); ++c) {
-    list_->setColumnWidth(c, metrics.horizontalAdvance(samples[c]) + 24);
+    list_->setColumnWidth(c, metrics.horizontalAdvance(samples[c]) + 16);
   }
   for (int c = JournalModel::kZakKab; c <= JournalModel::kSmu; ++c) {
     const QString heading = ResultHeadings()[c - JournalModel::kZakKab];
-    list_->setColumnWidth(c, std::max(metrics.horizontalAdvance(heading) + 24,
-                                      metrics.horizontalAdvance(u"-00.00"_s) + 24));
+    list_->setColumnWidth(c, std::max(metrics.horizontalAdvance(heading) + 16,
+                                      metrics.horizontalAdvance(u"-00.00"_s) + 16));
   }
 
   totalsTable_ = new QTableWidget(this);
@@ -186,7 +190,7 @@ void JournalWindow::BuildControls() {
   totalsTable_->setTabKeyNavigation(false);
   totalsTable_->setColumnCount(1 + kResultCount);
   QStringList headings = {u"Полётов"_s};
-  for (const QString& h : ResultHeadings()) headings << h + u", ч:мин (мин)"_s;
+  for (const QString& h : ResultHeadings()) headings << h;
   totalsTable_->setHorizontalHeaderLabels(headings);
   totalsTable_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
   totalsTable_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -219,7 +223,7 @@ void JournalWindow::BuildControls() {
   buttons->addStretch();
   buttons->addWidget(close);
 
-  auto* totalsLabel = new QLabel(u"Итоги"_s, this);
+  auto* totalsLabel = new QLabel(u"Итоги, ч:мин (минут)"_s, this);
   totalsLabel->setFont(big);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
@@ -318,6 +322,16 @@ void JournalWindow::ReadTypes() {
     FillTypes(*listed);
     typesRead_ = true;
   }
+}
+
+void JournalWindow::keyPressEvent(QKeyEvent* event) {
+  // Enter in the list has opened the flight already (the list's «activated»); the dialog would
+  // press its default button with it as well.
+  if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && list_->hasFocus()) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -436,7 +450,7 @@ void JournalWindow::DeleteChosen() {
   const auto number = Chosen();
   if (!number) return;
   if (!readOnly_.isEmpty()) {
-    prompts_.ShowError(this, u"Журнал «%1» можно только читать: %2; запись № %3 не удалена."_s
+    prompts_.ShowError(this, u"Журнал «%1» можно только читать: %2; запись №\u00a0%3 не удалена."_s
                                  .arg(QDir::toNativeSeparators(session_.path()), readOnly_)
                                  .arg(*number));
     return;
@@ -450,7 +464,8 @@ void JournalWindow::DeleteChosen() {
   what += u", всего в СМУ %1"_s.arg(cell(JournalModel::kSmu));
   if (!prompts_.Confirm(
           this,
-          u"Удалить из журнала запись № %1 (%2)?\n\nУдалённую запись не вернуть."_s.arg(*number)
+          u"Удалить из журнала запись №\u00a0%1 (%2)?\n\nУдалённую запись не вернуть."_s
+              .arg(*number)
               .arg(what),
           u"Удалить"_s, u"Отмена"_s)) {
     return;
