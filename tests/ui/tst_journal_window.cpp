@@ -191,6 +191,53 @@ class TestJournalWindow : public QObject {
     QCOMPARE(PeriodLabel(Shifted(period, steps)), label);
   }
 
+  // The period chosen from the keyboard: Alt+← and Alt+→ step it (each press one period), the
+  // list of kinds takes the period around the one shown, dates typed make a span.
+  void periodControls_data() {
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<Period>("expected");
+    QTest::newRow("Alt+Left twice")
+        << u"Alt+Left Alt+Left"_s << PeriodAround(PeriodKind::Month, QDate(2023, 1, 1));
+    QTest::newRow("Alt+Right") << u"Alt+Right"_s
+                               << PeriodAround(PeriodKind::Month, QDate(2023, 4, 1));
+    QTest::newRow("квартал from the list")
+        << u"cboPeriod Down"_s << PeriodAround(PeriodKind::Quarter, QDate(2023, 3, 1));
+    QTest::newRow("год, then a year back")
+        << u"cboPeriod Down Down Alt+Left"_s << PeriodAround(PeriodKind::Year, QDate(2022, 3, 1));
+    QTest::newRow("весь журнал, the steps do nothing")
+        << u"cboPeriod Down Down Down Alt+Left"_s << Period{PeriodKind::All, {}, {}};
+    QTest::newRow("a day typed in «по»")
+        << u"dtTo 15 Tab"_s << Period{PeriodKind::Range, QDate(2023, 3, 1), QDate(2023, 3, 15)};
+  }
+  void periodControls() {
+    QFETCH(QString, keys);
+    QFETCH(Period, expected);
+    JournalSession session(path_);
+    RecordingPrompts prompts;
+    JournalWindow window(session, prompts, PeriodAround(PeriodKind::Month, QDate(2023, 3, 1)));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    for (const QString& key : keys.split(u' ')) {
+      QWidget* focus = QApplication::focusWidget();
+      if (key == u"Alt+Left" || key == u"Alt+Right") {
+        QTest::keyClick(focus, key == u"Alt+Left" ? Qt::Key_Left : Qt::Key_Right, Qt::AltModifier);
+      } else if (key == u"Down" || key == u"Tab") {
+        QTest::keyClick(focus, key == u"Down" ? Qt::Key_Down : Qt::Key_Tab);
+      } else if (key.startsWith(u"cbo") || key.startsWith(u"dt")) {
+        Child<QWidget>(window, key)->setFocus(Qt::TabFocusReason);
+      } else {
+        Type(focus, key);
+      }
+    }
+    QTRY_VERIFY(window.period() == expected);
+    std::vector<qint64> listed;
+    for (const journal::Entry& e : Entries(path_, FilterOf(expected, {})))
+      listed.push_back(e.number);
+    QCOMPARE(Listed(window), listed);
+    QCOMPARE(Child<QLabel>(window, u"lblHeading")->text().section(u" — "_s, 0, 0),
+             PeriodLabel(expected));
+  }
+
   // The list holds the flights of the period (and type) in the journal's order, and the totals
   // shown are the journal's: the period's, by day and night, and since the opening balance.
   void periodList_data() {

@@ -75,7 +75,6 @@ JournalWindow::JournalWindow(JournalSession& session, JournalPrompts& prompts, c
   BuildControls();
   readOnly_ = session_.ReadOnlyReason().value_or(QString());
   setWindowTitle(readOnly_.isEmpty() ? u"Журнал полётов"_s : u"Журнал полётов — только чтение"_s);
-  delete_->setEnabled(readOnly_.isEmpty());
   FillTypes({});
   List();
   list_->setFocus(Qt::OtherFocusReason);  // arrows, Enter and Delete work on the list at once
@@ -94,13 +93,11 @@ void JournalWindow::BuildControls() {
   earlier_ = new QToolButton(this);
   earlier_->setObjectName(u"cmdEarlier"_s);
   earlier_->setText(u"◀"_s);
-  earlier_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
   earlier_->setToolTip(u"Предыдущий период (Alt+←)"_s);
   earlier_->setAccessibleName(u"Предыдущий период"_s);
   later_ = new QToolButton(this);
   later_->setObjectName(u"cmdLater"_s);
   later_->setText(u"▶"_s);
-  later_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
   later_->setToolTip(u"Следующий период (Alt+→)"_s);
   later_->setAccessibleName(u"Следующий период"_s);
   for (QToolButton* b : {earlier_, later_}) b->setFocusPolicy(Qt::StrongFocus);
@@ -250,6 +247,15 @@ void JournalWindow::BuildControls() {
   connect(kind_, &QComboBox::activated, this, &JournalWindow::PeriodKindChosen);
   connect(earlier_, &QToolButton::clicked, this, [this] { SetPeriod(Shifted(period_, -1)); });
   connect(later_, &QToolButton::clicked, this, [this] { SetPeriod(Shifted(period_, 1)); });
+  // Keys of their own rather than the buttons' (a button's key clicks it a moment later, so a
+  // second press in that moment would be lost): each press is one period.
+  for (const auto& [keys, steps] :
+       {std::pair{Qt::ALT | Qt::Key_Left, -1}, {Qt::ALT | Qt::Key_Right, 1}}) {
+    connect(new QShortcut(QKeySequence(keys), this), &QShortcut::activated, this,
+            [this, steps = steps] {
+              if (period_.kind != PeriodKind::All) SetPeriod(Shifted(period_, steps));
+            });
+  }
   connect(from_, &QDateEdit::dateChanged, datesSettle_, qOverload<>(&QTimer::start));
   connect(to_, &QDateEdit::dateChanged, datesSettle_, qOverload<>(&QTimer::start));
   connect(datesSettle_, &QTimer::timeout, this, &JournalWindow::DatesEdited);
@@ -265,6 +271,8 @@ void JournalWindow::BuildControls() {
   connect(pdf, &QPushButton::clicked, this, &JournalWindow::AskPdf);
   connect(reload, &QPushButton::clicked, this, [this] { Reload(); });
   connect(close, &QPushButton::clicked, this, &QDialog::close);
+  connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          &JournalWindow::UpdateActions);
   // Told in the banner, once the painting that found it is over.
   connect(&model_, &JournalModel::readFailed, this, &JournalWindow::ShowProblem,
           Qt::QueuedConnection);
@@ -393,6 +401,13 @@ void JournalWindow::List() {
   if (model_.rowCount() > 0 && !list_->currentIndex().isValid()) {
     list_->setCurrentIndex(model_.index(0, JournalModel::kNumber));
   }
+  UpdateActions();
+}
+
+void JournalWindow::UpdateActions() {
+  const bool chosen = Chosen().has_value();
+  open_->setEnabled(chosen);
+  delete_->setEnabled(chosen && readOnly_.isEmpty());
 }
 
 void JournalWindow::ShowTotals() {

@@ -77,6 +77,8 @@ class JournalWindow final : public QDialog {
   void ShowPeriodControls();
   void List();
   void ShowTotals();
+  // «Открыть…» and «Удалить…» while a flight is chosen (and the journal can be written).
+  void UpdateActions();
   void ShowProblem(const QString& text);
   std::optional<qint64> Chosen() const;
   void OpenChosen();

@@ -46,7 +46,7 @@ std::vector<ListColumn> ListColumns() {
           {h[2], 0.06, centre},
           {h[3], 0.085, centre},
           {h[4], 0.07, centre},
-          {u"Примечание"_s, 0.195, left}};
+          {u"Примечание"_s, 0.275, left}};
 }
 
 // The totals' columns: the line, the flights, the five categories, what the line holds.
