@@ -183,21 +183,6 @@ class JsonOutput final : public BatchOutput {
 
 }  // namespace
 
-const std::array<QString, kResultCount>& ResultColumns() {
-  static const std::array<QString, kResultCount> columns = {u"zak_kab"_s, u"obl"_s, u"za_obl"_s,
-                                                            u"ogr_vid"_s, u"smu"_s};
-  return columns;
-}
-
-const std::array<QString, kResultCount>& MinuteColumns() {
-  static const std::array<QString, kResultCount> columns = [] {
-    std::array<QString, kResultCount> c;
-    for (int i = 0; i < kResultCount; ++i) c[i] = ResultColumns()[i] + u"_min"_s;
-    return c;
-  }();
-  return columns;
-}
-
 std::array<qint64, kResultCount> ResultMinutes(const TimeBreakdown& m) {
   return LogbookMinutes(m);
 }

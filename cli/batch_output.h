@@ -20,12 +20,6 @@ class QIODevice;
 
 namespace meltor::cli {
 
-// The result columns after the input columns, in the order of the five results.
-const std::array<QString, kResultCount>& ResultColumns();
-
-// The whole-minute columns, zak_kab_min to smu_min, in the same order.
-const std::array<QString, kResultCount>& MinuteColumns();
-
 // The five times of a flight in minutes, in result order.
 std::array<qint64, kResultCount> ResultMinutes(const TimeBreakdown& minutes);
 

@@ -16,34 +16,28 @@ using namespace Qt::StringLiterals;
 
 namespace meltor::cli {
 
-const std::array<InputColumnInfo, kInputColumnCount>& InputColumns() {
-  static const std::array<InputColumnInfo, kInputColumnCount> columns = {{
-      {InputColumn::Type, u"type"_s, u"type"_s, u"t"_s, &FlightInput::cboTyp, Field::Typ},
-      {InputColumn::Hours, u"hours"_s, u"hours"_s, u"H"_s, &FlightInput::txtTpolChas,
-       Field::TpolChas},
-      {InputColumn::Minutes, u"minutes"_s, u"minutes"_s, u"m"_s, &FlightInput::txtTpolMin,
-       Field::TpolMin},
-      {InputColumn::Clouds, u"clouds"_s, u"clouds"_s, u"c"_s, &FlightInput::txtBal, Field::Bal},
-      {InputColumn::Base, u"base"_s, u"base"_s, u"b"_s, &FlightInput::txtHn, Field::Hn},
-      {InputColumn::Top, u"top"_s, u"top"_s, u"u"_s, &FlightInput::txtHv, Field::Hv},
-      {InputColumn::VisKm, u"vis_km"_s, u"vis-km"_s, u"k"_s, &FlightInput::txtVidKm, Field::VidKm},
-      {InputColumn::VisHm, u"vis_hm"_s, u"vis-hm"_s, {}, &FlightInput::txtVidSm, Field::VidSm},
-      {InputColumn::DayNight, u"day_night"_s, QString(), {}, nullptr, Field::DayNight},
-      {InputColumn::HoodClose,
-       u"hood_close"_s,
-       u"hood-close"_s,
-       {},
-       &FlightInput::txtShtorkaZ,
-       Field::ShtorkaZ},
-      {InputColumn::HoodOpen,
-       u"hood_open"_s,
-       u"hood-open"_s,
-       {},
-       &FlightInput::txtShtorkaO,
-       Field::ShtorkaO},
-      {InputColumn::Height, u"height"_s, u"height"_s, u"a"_s, &FlightInput::txtHpol, Field::Hpol},
-  }};
-  return columns;
+const InputOption& OptionOf(InputColumn column) {
+  static const std::array<InputOption, kInputColumnCount> options = [] {
+    std::array<InputOption, kInputColumnCount> o;
+    for (const InputColumnInfo& c : InputColumns()) {
+      // The option is the column's name with a hyphen for the underscore.
+      if (c.column != InputColumn::DayNight)
+        o[static_cast<std::size_t>(c.column)].name = QString(c.name).replace(u'_', u'-');
+    }
+    const auto shortName = [&o](InputColumn c, char16_t letter) {
+      o[static_cast<std::size_t>(c)].shortName = QString(QChar(letter));
+    };
+    shortName(InputColumn::Type, u't');
+    shortName(InputColumn::Hours, u'H');
+    shortName(InputColumn::Minutes, u'm');
+    shortName(InputColumn::Clouds, u'c');
+    shortName(InputColumn::Base, u'b');
+    shortName(InputColumn::Top, u'u');
+    shortName(InputColumn::VisKm, u'k');
+    shortName(InputColumn::Height, u'a');
+    return o;
+  }();
+  return options[static_cast<std::size_t>(column)];
 }
 
 namespace {
@@ -51,10 +45,10 @@ namespace {
 // What a pilot calls the value, with the caption of the window field it fills.
 OptionInfo FieldOption(const InputColumnInfo& c) {
   const auto with = [&](const QString& valueName, const QString& words) {
-    return OptionInfo{.name = c.option,
+    return OptionInfo{.name = OptionOf(c.column).name,
                       .valueName = valueName,
                       .help = u"%1 (в окне: «%2»)"_s.arg(words, FieldCaption(c.field)),
-                      .shortName = c.shortOption,
+                      .shortName = OptionOf(c.column).shortName,
                       .required = c.column == InputColumn::Type};
   };
   switch (c.column) {
@@ -116,8 +110,8 @@ std::variant<FlightOptionValues, UsageError> ReadFlightOptions(const ParsedOptio
   }
   FlightOptionValues flight;
   for (const InputColumnInfo& c : InputColumns()) {
-    if (!c.option.isEmpty() && options.has(c.option))
-      flight.texts[c.column] = options.value(c.option);
+    const QString& option = OptionOf(c.column).name;
+    if (!option.isEmpty() && options.has(option)) flight.texts[c.column] = options.value(option);
   }
   flight.dayNight = options.has(u"day"_s)     ? DayNight::Day
                     : options.has(u"night"_s) ? DayNight::Night
@@ -274,9 +268,7 @@ QString UnknownTypeMessage(const QString& text) {
 }
 
 std::optional<DayNight> ParseDayNight(const QString& text) {
-  if (text.isEmpty()) return DayNight::None;
-  if (text == u"day"_s) return DayNight::Day;
-  if (text == u"night"_s) return DayNight::Night;
+  if (const std::optional<DayNight> exact = DayNightFromColumnText(text)) return exact;
   const QString t = text.trimmed().toLower();
   if (t.isEmpty()) return DayNight::None;
   if (t == u"day"_s || t == u"днём"_s || t == u"днем"_s) return DayNight::Day;
@@ -319,7 +311,7 @@ QString WarningText(const InputWarning& warning, InputNaming naming) {
   const auto c = std::find_if(all.begin(), all.end(), [&](const InputColumnInfo& info) {
     return info.column == it->second;
   });
-  const QString name = naming == InputNaming::Option ? u"--"_s + c->option : c->name;
+  const QString name = naming == InputNaming::Option ? u"--"_s + OptionOf(c->column).name : c->name;
   return name + u": "_s + warning.message;
 }
 
@@ -329,7 +321,9 @@ QString NamedMessage(const CalcError& error, bool asOption) {
                                [&](const InputColumnInfo& c) { return c.field == error.field(); });
   if (error.field() == Field::None || it == all.end()) return error.message();
   const QString name =
-      asOption ? (it->option.isEmpty() ? u"--day/--night"_s : u"--"_s + it->option) : it->name;
+      asOption ? (it->column == InputColumn::DayNight ? u"--day/--night"_s
+                                                      : u"--"_s + OptionOf(it->column).name)
+               : it->name;
   const QString caption = FieldCaption(error.field());
   if (!caption.isEmpty() && error.message().startsWith(caption + u": "_s)) {
     return u"%1 (%2)%3"_s.arg(name, caption, error.message().mid(caption.size()));

@@ -7,6 +7,7 @@
 
 #include "errors.h"
 #include "flight.h"
+#include "flight_columns.h"
 #include "options.h"
 
 #include <QString>
@@ -17,33 +18,13 @@
 
 namespace meltor::cli {
 
-enum class InputColumn {
-  Type,
-  Hours,
-  Minutes,
-  Clouds,
-  Base,
-  Top,
-  VisKm,
-  VisHm,
-  DayNight,
-  HoodClose,
-  HoodOpen,
-  Height,
+// The calc option of an input column, without dashes: "vis-km" for the column vis_km; empty for
+// day/night, which has two flags (--day, --night).
+struct InputOption {
+  QString name;
+  QString shortName;  // its one-letter form, or empty
 };
-inline constexpr int kInputColumnCount = 12;
-
-struct InputColumnInfo {
-  InputColumn column;
-  QString name;                  // the batch column
-  QString option;                // the calc option, without dashes; empty for day/night
-  QString shortOption;           // its one-letter form, or empty
-  QString FlightInput::*member;  // the window field; null for day/night
-  Field field;                   // the field an error names
-};
-
-// In the order of the batch output.
-const std::array<InputColumnInfo, kInputColumnCount>& InputColumns();
+const InputOption& OptionOf(InputColumn column);
 
 // The text a field holds when the input leaves it out: "0" for the hours, as the window starts,
 // empty for the others.

@@ -6,6 +6,7 @@
 
 #include "file_kind.h"
 #include "file_writer.h"
+#include "flight_columns.h"
 #include "journal_schema.h"
 
 #include <unistd.h>
@@ -36,40 +37,21 @@ QString Quoted(const QString& path) {
 // ---------------------------------------------------------------------------------------------
 // The columns
 
-// The twelve inputs in the order of the batch's columns; day_night has no text member.
-struct InputColumn {
-  const char* name;
-  QString FlightInput::*member;
-};
-const std::array<InputColumn, 12> kInputColumns = {{
-    {"type", &FlightInput::cboTyp},
-    {"hours", &FlightInput::txtTpolChas},
-    {"minutes", &FlightInput::txtTpolMin},
-    {"clouds", &FlightInput::txtBal},
-    {"base", &FlightInput::txtHn},
-    {"top", &FlightInput::txtHv},
-    {"vis_km", &FlightInput::txtVidKm},
-    {"vis_hm", &FlightInput::txtVidSm},
-    {"day_night", nullptr},
-    {"hood_close", &FlightInput::txtShtorkaZ},
-    {"hood_open", &FlightInput::txtShtorkaO},
-    {"height", &FlightInput::txtHpol},
-}};
-const std::array<const char*, kResultCount> kResultColumns = {"zak_kab", "obl", "za_obl", "ogr_vid",
-                                                              "smu"};
-const std::array<const char*, kBalanceItemCount> kBalanceItems = {"flights", "zak_kab", "obl",
-                                                                  "za_obl",  "ogr_vid", "smu"};
+// The opening balance's items in the order of BalanceItem: the flights, then the five results.
+QByteArray BalanceItemName(int item) {
+  return item == 0 ? QByteArray("flights") : ResultColumns()[item - 1].toLatin1();
+}
 
 // Every column of an entry after its number, in the order of kEntryColumns' placeholders.
 QByteArray EntryColumnNames() {
   QByteArray names = "flight_date, board, remark";
-  for (const InputColumn& c : kInputColumns) names += QByteArray(", ") + c.name;
-  for (const char* r : kResultColumns) names += QByteArray(", ") + r;
-  for (const char* r : kResultColumns) names += QByteArray(", ") + r + "_min";
+  for (const InputColumnInfo& c : InputColumns()) names += ", " + c.name.toLatin1();
+  for (const QString& r : ResultColumns()) names += ", " + r.toLatin1();
+  for (const QString& m : MinuteColumns()) names += ", " + m.toLatin1();
   names += ", case_id, warnings, tables_sha256, program_version, saved_at";
   return names;
 }
-constexpr int kEntryValueCount = 3 + 12 + 2 * kResultCount + 5;
+constexpr int kEntryValueCount = 3 + kInputColumnCount + 2 * kResultCount + 5;
 
 const QByteArray& SelectEntries() {
   static const QByteArray sql = "SELECT number, " + EntryColumnNames() + " FROM entry";
@@ -143,9 +125,7 @@ void BindEntry(Statement& st, int first, const Entry& e, const QString& savedAt)
   st.Bind(i++, DateText(e.date));
   st.Bind(i++, e.board);
   st.Bind(i++, e.remark);
-  for (const InputColumn& c : kInputColumns) {
-    st.Bind(i++, c.member ? e.input.*c.member : DayNightText(e.input.dayNight));
-  }
+  for (const InputColumnInfo& c : InputColumns()) st.Bind(i++, InputColumnText(e.input, c));
   for (const QString& r : e.results.text) st.Bind(i++, r);
   for (const qint64 m : e.minutes) st.Bind(i++, m);
   st.Bind(i++, e.caseText);
@@ -162,14 +142,12 @@ Entry ReadEntry(const Statement& st) {
   e.date = QDate::fromString(st.Text(i++), Qt::ISODate);
   e.board = st.Text(i++);
   e.remark = st.Text(i++);
-  for (const InputColumn& c : kInputColumns) {
+  for (const InputColumnInfo& c : InputColumns()) {
     const QString text = st.Text(i++);
     if (c.member) {
       e.input.*c.member = text;
     } else {
-      e.input.dayNight = text == u"day"_s     ? DayNight::Day
-                         : text == u"night"_s ? DayNight::Night
-                                              : DayNight::None;
+      e.input.dayNight = DayNightFromColumnText(text).value_or(DayNight::None);
     }
   }
   for (QString& r : e.results.text) r = st.Text(i++);
@@ -758,11 +736,10 @@ static Result<OpeningBalance> ReadBalance(const Journal::State& s) {
     if (rc == SQLITE_DONE) break;
     if (rc != SQLITE_ROW) return s.ReadFailed();
     const QByteArray item = st.Text(0).toLatin1();
-    const auto at = std::find_if(kBalanceItems.begin(), kBalanceItems.end(),
-                                 [&](const char* name) { return item == name; });
-    if (at == kBalanceItems.end()) continue;
-    balance.items[at - kBalanceItems.begin()] =
-        BalanceValue{st.Int(1), QDate::fromString(st.Text(2), Qt::ISODate)};
+    int at = 0;
+    while (at < kBalanceItemCount && BalanceItemName(at) != item) ++at;
+    if (at == kBalanceItemCount) continue;
+    balance.items[at] = BalanceValue{st.Int(1), QDate::fromString(st.Text(2), Qt::ISODate)};
   }
   return balance;
 }
@@ -920,7 +897,7 @@ Result<Totals> Journal::Total(const Filter& filter, Grouping grouping) {
   QByteArray groupSums;
   for (int i = 0; i < kResultCount; ++i) {
     const QByteArray n = QByteArray::number(i);
-    daySums += QByteArray(", sum(") + kResultColumns[i] + "_min) AS s" + n;
+    daySums += ", sum(" + MinuteColumns()[i].toLatin1() + ") AS s" + n;
     groupSums += ", sum(s" + n + ")";
   }
   const QByteArray order = grouping == Grouping::DayNight
@@ -991,7 +968,7 @@ Result<> Journal::SetBalance(const OpeningBalance& balance) {
       const std::optional<BalanceValue>& item = balance.items[i];
       if (!item) continue;
       st.Reset();
-      st.Bind(1, QString::fromLatin1(kBalanceItems[i]));
+      st.Bind(1, QString::fromLatin1(BalanceItemName(i)));
       st.Bind(2, item->amount);
       st.Bind(3, DateText(item->asOf));
       if (st.Step() != SQLITE_DONE) return s_->ChangeFailed(notDone);
@@ -1057,8 +1034,8 @@ Result<bool> Import::Add(const Entry& entry) {
   if (!s_->same) {
     QByteArray sql = "SELECT number FROM entry WHERE flight_date = ?1";
     int i = 2;
-    for (const InputColumn& c : kInputColumns) {
-      sql += QByteArray(" AND ") + c.name + " = ?" + QByteArray::number(i++);
+    for (const InputColumnInfo& c : InputColumns()) {
+      sql += " AND " + c.name.toLatin1() + " = ?" + QByteArray::number(i++);
     }
     sql += " AND number <= ?" + QByteArray::number(i) + " ORDER BY number";
     s_->same = std::make_unique<Statement>(j.db, sql);
@@ -1071,9 +1048,7 @@ Result<bool> Import::Add(const Entry& entry) {
   same.Reset();
   int i = 1;
   same.Bind(i++, DateText(entry.date));
-  for (const InputColumn& c : kInputColumns) {
-    same.Bind(i++, c.member ? entry.input.*c.member : DayNightText(entry.input.dayNight));
-  }
+  for (const InputColumnInfo& c : InputColumns()) same.Bind(i++, InputColumnText(entry.input, c));
   same.Bind(i, s_->lastBefore);
   for (;;) {
     const int rc = same.Step();

@@ -3,6 +3,7 @@
 // An entry from a calculation, and the texts the journal reads and writes: dates, H:MM, the
 // group labels, the tables file's SHA-256.
 #include "file_kind.h"
+#include "flight_columns.h"
 #include "journal.h"
 
 #include <QCryptographicHash>
@@ -132,15 +133,7 @@ Result<QDate> ParseDate(const QString& text) {
 }
 
 QString DayNightText(DayNight dayNight) {
-  switch (dayNight) {
-    case DayNight::Day:
-      return u"day"_s;
-    case DayNight::Night:
-      return u"night"_s;
-    case DayNight::None:
-      break;
-  }
-  return {};
+  return DayNightColumnText(dayNight);
 }
 
 QString GroupLabel(Grouping grouping, const QString& key) {
