@@ -4,7 +4,9 @@
 // no saved flight is lost — not to a kill, a full disk, a busy or damaged file, or a failed import.
 #include "calculation.h"
 #include "climb_tables.h"
+#include "csv.h"
 #include "journal.h"
+#include "journal_csv.h"
 #include "journal_schema.h"
 #include "test_journal.h"
 
@@ -15,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -32,6 +35,8 @@ using namespace Qt::StringLiterals;
 using namespace meltor;
 using namespace meltor::journal;
 using meltor::test::SyntheticEntry;
+
+Q_DECLARE_METATYPE(meltor::journal::Filter)
 
 namespace {
 
@@ -242,6 +247,8 @@ class JournalTest : public QObject {
   void backup();
   void texts_data();
   void texts();
+  void csv_data();
+  void csv();
   void fileIdentity();
 
  private:
@@ -1015,6 +1022,94 @@ void JournalTest::texts() {
   } else {
     QVERIFY2(date.error().message.contains(expected), qPrintable(date.error().message));
     QCOMPARE(date.error().kind, Kind::BadInput);
+  }
+}
+
+void JournalTest::csv_data() {
+  QTest::addColumn<QString>("journal");  // "logbook": the shared one; "typed": two flights below
+  QTest::addColumn<Filter>("filter");
+  QTest::addColumn<QString>("options");  // delimiter, then "bom" and "raw" when set
+  QTest::addColumn<QString>("board");    // the first row's board cell as written; "*": any
+  QTest::addColumn<bool>("refused");     // written to /dev/full
+  const Filter all;
+  const Filter quarter{QDate(2023, 4, 1), QDate(2023, 6, 30), u"Су-27"_s};
+  QTest::newRow("the whole journal") << u"logbook"_s << all << u","_s << u"*"_s << false;
+  QTest::newRow("a quarter of a type, for a Russian spreadsheet")
+      << u"logbook"_s << quarter << u"; bom"_s << u"*"_s << false;
+  QTest::newRow("typed formulas defused") << u"typed"_s << all << u","_s << u"'=1+1"_s << false;
+  QTest::newRow("typed formulas as typed") << u"typed"_s << all << u", raw"_s << u"=1+1"_s << false;
+  QTest::newRow("a device that refuses") << u"logbook"_s << all << u","_s << u"*"_s << true;
+}
+
+void JournalTest::csv() {
+  QFETCH(QString, journal);
+  QFETCH(Filter, filter);
+  QFETCH(QString, options);
+  QFETCH(QString, board);
+  QFETCH(bool, refused);
+  QString path = logbook_;
+  if (journal == u"typed"_s) {
+    path = dir_.filePath(u"typed.sqlite"_s);
+    QFile::remove(path);
+    auto j = OpenJournal(path, Journal::Access::Write);
+    Entry e = SyntheticEntry(1);
+    e.board = u"=1+1"_s;
+    e.remark = u"@x, \"в кавычках\"\nвторая строка"_s;
+    e.input.txtShtorkaZ = u"-100"_s;  // a number stays as it is
+    QVERIFY(j && j->Add(e).ok() && j->Add(SyntheticEntry(2)).ok());
+  }
+  auto j = OpenJournal(path, Journal::Access::Read);
+  QVERIFY(j);
+  CsvOptions o;
+  o.delimiter = options.at(0).toLatin1();
+  o.byteOrderMark = options.contains(u"bom"_s);
+  o.defuse = !options.contains(u"raw"_s);
+  const qint64 count = *j->Count(filter);
+  QVERIFY(count > 1);
+
+  if (refused) {
+    QFile full(u"/dev/full"_s);
+    QVERIFY(full.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    const auto written = WriteCsv(*j, filter, full, o);
+    QVERIFY(written.ok());
+    QVERIFY2(*written < count, qPrintable(QString::number(*written)));  // stopped early
+    return;
+  }
+  QBuffer out;
+  out.open(QIODevice::WriteOnly);
+  const auto written = WriteCsv(*j, filter, out, o);
+  QVERIFY(written.ok());
+  QCOMPARE(*written, count);
+  QCOMPARE(out.data().startsWith("\xEF\xBB\xBF"), o.byteOrderMark);
+
+  // Read back by the one CSV reader: the header, then each entry's row, in ForEach's order.
+  QBuffer in;
+  in.setData(out.data());
+  in.open(QIODevice::ReadOnly);
+  CsvReader reader(in, o.delimiter);
+  QCOMPARE(reader.Next().value_or(QStringList()), CsvHeader());
+  QCOMPARE(CsvHeader().size(), 28);
+  QCOMPARE(CsvHeader().mid(4, 3), (QStringList{u"type"_s, u"hours"_s, u"minutes"_s}));
+  qint64 rows = 0;
+  QVERIFY(j->ForEach(filter, [&](const Entry& e) {
+             const QStringList row = reader.Next().value_or(QStringList());
+             if (row != CsvRow(e, o.defuse) || row[0] != QString::number(e.number)) return false;
+             if (rows++ == 0 && board != u"*"_s && row[2] != board) return false;
+             return row[21] == QString::number(e.minutes[0]) &&
+                    row[25] == QString::number(e.minutes[4]) && row[27] == e.warnings.join(u"; "_s);
+           }).ok());
+  QCOMPARE(rows, count);
+  QVERIFY(!reader.Next() && !reader.error());
+  if (journal == u"typed"_s) {
+    // The apostrophe goes only before what a spreadsheet would run: the hood's -100 is a number.
+    QBuffer again;
+    again.setData(out.data());
+    again.open(QIODevice::ReadOnly);
+    CsvReader first(again, o.delimiter);
+    first.Next();
+    const QStringList row = first.Next().value_or(QStringList());
+    QCOMPARE(row[13], u"-100"_s);
+    QCOMPARE(row[3].startsWith(u'\''), o.defuse);
   }
 }
 
