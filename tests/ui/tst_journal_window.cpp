@@ -6,6 +6,7 @@
 // cannot be read or written.
 
 #include "journal.h"
+#include "journal_csv.h"
 #include "journal_desk.h"
 #include "journal_model.h"
 #include "journal_period.h"
@@ -16,6 +17,7 @@
 #include "window_driver.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCryptographicHash>
 #include <QDateEdit>
 #include <QDir>
@@ -510,6 +512,62 @@ class TestJournalWindow : public QObject {
     const int pages = static_cast<int>(
         QString::fromLatin1(bytes).count(QRegularExpression(u"/Type\\s*/Page\\b(?!s)"_s)));
     QVERIFY2(pages >= minPages && pages <= maxPages, qPrintable(QString::number(pages)));
+  }
+
+  // «Экспорт в CSV…» writes what the journal's CSV writer writes for the period and type: for a
+  // Russian spreadsheet with ';' and a byte-order mark, otherwise as plain CSV; a file that
+  // cannot be written is told and leaves nothing.
+  void exportCsv_data() {
+    QTest::addColumn<int>("filter");  // of the file dialog: 0 the spreadsheet's, 1 plain CSV
+    QTest::addColumn<QString>("type");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("for a Russian spreadsheet") << 0 << QString() << u"журнал.csv"_s;
+    QTest::newRow("plain CSV, no extension typed") << 1 << QString() << u"журнал"_s;
+    QTest::newRow("one type") << 0 << u"МиГ-29"_s << u"миг.csv"_s;
+    QTest::newRow("a folder that is not there") << 0 << QString() << u"нет/журнал.csv"_s;
+  }
+  void exportCsv() {
+    QFETCH(int, filter);
+    QFETCH(QString, type);
+    QFETCH(QString, name);
+    QTemporaryDir out;
+    JournalSession session(path_);
+    RecordingPrompts prompts;
+    prompts.file = out.filePath(name);
+    prompts.filter = filter;
+    const Period year = PeriodAround(PeriodKind::Year, QDate(2023, 5, 1));
+    JournalWindow window(session, prompts, year);
+    if (!type.isEmpty()) window.SetType(type);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_E, Qt::ControlModifier);
+    QTRY_COMPARE(prompts.fileTitles, QStringList{u"Экспорт журнала в CSV"_s});
+    QCOMPARE(prompts.fileFilters.size(), 2);
+    const QString target = name.endsWith(u".csv") ? prompts.file : prompts.file + u".csv"_s;
+    if (name.startsWith(u"нет/")) {
+      QCOMPARE(prompts.errors.size(), 1);
+      QVERIFY2(prompts.errors[0].startsWith(u"Файл CSV «%1» не записан"_s.arg(target)),
+               qPrintable(prompts.errors[0]));
+      QCOMPARE(QDir(out.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+      return;
+    }
+    QCOMPARE(prompts.errors, QStringList());
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{QFileInfo(target).fileName()});
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray written = file.readAll();
+    QByteArray expected;
+    QBuffer buffer(&expected);
+    buffer.open(QIODevice::WriteOnly);
+    journal::CsvOptions options;
+    options.delimiter = filter == 0 ? ';' : ',';
+    options.byteOrderMark = filter == 0;
+    auto j = Read(path_);
+    const auto rows = journal::WriteCsv(*j, FilterOf(year, type), buffer, options);
+    QVERIFY(rows && *rows > 0);
+    QCOMPARE(*rows, qint64(Entries(path_, FilterOf(year, type)).size()));
+    QCOMPARE(written, expected);
+    QCOMPARE(written.startsWith("\xEF\xBB\xBF"), filter == 0);
   }
 
   // «Записать в журнал» by keyboard: the date first (today), Tab to the board number and the

@@ -4,6 +4,7 @@
 
 #include "date_box.h"
 #include "file_writer.h"
+#include "journal_csv.h"
 #include "journal_prompts.h"
 #include "journal_session.h"
 #include "logbook_print.h"
@@ -213,7 +214,6 @@ void JournalWindow::BuildControls() {
                                u"Прочитать журнал заново (F5)"_s);
   QPushButton* close =
       Button(this, u"cmdClose"_s, u"&Закрыть"_s, {}, u"Закрыть окно журнала (Escape)"_s);
-  exportCsv->setEnabled(false);  // until the CSV writer is linked in
 
   auto* buttons = new QHBoxLayout;
   for (QPushButton* b : {open_, delete_, exportCsv, print, pdf, reload}) buttons->addWidget(b);
@@ -267,6 +267,7 @@ void JournalWindow::BuildControls() {
   auto* deleteKey = new QShortcut(QKeySequence::Delete, list_);
   deleteKey->setContext(Qt::WidgetShortcut);
   connect(deleteKey, &QShortcut::activated, this, &JournalWindow::DeleteChosen);
+  connect(exportCsv, &QPushButton::clicked, this, &JournalWindow::AskExport);
   connect(print, &QPushButton::clicked, this, &JournalWindow::Print);
   connect(pdf, &QPushButton::clicked, this, &JournalWindow::AskPdf);
   connect(reload, &QPushButton::clicked, this, [this] { Reload(); });
@@ -538,6 +539,41 @@ LogbookPrintout JournalWindow::Printout() const {
                                             QDir::toNativeSeparators(session_.path()),
                                             ShownDate(QDate::currentDate())),
           FilterOf(period_, type_), totals_};
+}
+
+void JournalWindow::AskExport() {
+  const auto choice =
+      prompts_.AskFile(this, u"Экспорт журнала в CSV"_s, ProposedPath(FileStem() + u".csv"_s),
+                       {u"Таблица для Excel и LibreOffice: «;», UTF-8 с BOM (*.csv)"_s,
+                        u"CSV: «,», UTF-8 (*.csv)"_s});
+  if (choice) ExportCsv(WithSuffix(choice->path, u"csv"_s), choice->filter == 0);
+}
+
+bool JournalWindow::ExportCsv(const QString& path, bool spreadsheet) {
+  auto reader = session_.Reader();
+  if (!reader) {
+    prompts_.ShowError(this, reader.error().message);
+    return false;
+  }
+  files::FileWriter out(path);
+  if (!out.Open()) {
+    prompts_.ShowError(this, u"Файл CSV %1."_s.arg(out.failure()));
+    return false;
+  }
+  journal::CsvOptions options;
+  options.delimiter = spreadsheet ? ';' : ',';
+  options.byteOrderMark = spreadsheet;
+  const auto written = journal::WriteCsv(**reader, FilterOf(period_, type_), out, options);
+  if (!written) {
+    out.Discard();
+    prompts_.ShowError(this, u"Файл CSV «%1» не записан: %2"_s.arg(path, written.error().message));
+    return false;
+  }
+  if (!out.Commit()) {
+    prompts_.ShowError(this, u"Файл CSV %1."_s.arg(out.failure()));
+    return false;
+  }
+  return true;
 }
 
 void JournalWindow::AskPdf() {

@@ -49,6 +49,10 @@ class JournalWindow final : public QDialog {
   // choosing entry `select` when given and listed.
   void Reload(std::optional<qint64> select = std::nullopt);
 
+  // Writes the period's flights (of the type chosen) as CSV: with ';' and a byte-order mark for a
+  // Russian spreadsheet (`spreadsheet`), otherwise with ',' and without; true when written,
+  // otherwise the pilot has been told why and nothing is left in place of the file.
+  bool ExportCsv(const QString& path, bool spreadsheet);
   // Writes the printout of the period to a PDF file; true when written, otherwise the pilot has
   // been told why.
   bool SavePdf(const QString& path);
@@ -83,6 +87,7 @@ class JournalWindow final : public QDialog {
   std::optional<qint64> Chosen() const;
   void OpenChosen();
   void DeleteChosen();
+  void AskExport();
   void AskPdf();
   void Print();
   QString FileStem() const;
