@@ -4,42 +4,25 @@
 // the file, reading the views, interpolating, rounding, texts.
 #include "calculation.h"
 #include "climb_tables.h"
+#include "test_flights.h"
 
 #include <benchmark/benchmark.h>
 
 using namespace meltor;
+using namespace Qt::StringLiterals;
 
 namespace {
 
+// The L-39 flight of the tests, changed into each case measured.
 FlightInput Flight(const char* caseId) {
-  FlightInput in;
-  in.cboTyp = QStringLiteral("Л-39");
-  in.dayNight = DayNight::Day;
-  in.txtTpolChas = QStringLiteral("1");
-  in.txtTpolMin = QStringLiteral("0");
-  in.txtHpol = QStringLiteral("3000");
   const QString c = QString::fromLatin1(caseId);
-  if (c == QStringLiteral("1b")) {
-    in.txtBal = QStringLiteral("5");
-    in.txtShtorkaZ = QStringLiteral("500");
-    in.txtShtorkaO = QStringLiteral("1500");
-  } else if (c == QStringLiteral("2a")) {
-    in.txtBal = QStringLiteral("10");
-    in.txtHn = QStringLiteral("200");
-    in.txtHpol = QStringLiteral("100");
-    in.txtShtorkaZ = QStringLiteral("50");
-    in.txtShtorkaO = QStringLiteral("150");
-  } else {
-    in.txtBal = QStringLiteral("10");
-    in.txtHn = QStringLiteral("200");
-    in.txtHv = QStringLiteral("1050");
-    in.txtVidKm = QStringLiteral("3");
-    if (c == QStringLiteral("3a")) {
-      in.txtShtorkaZ = QStringLiteral("2000");
-      in.txtShtorkaO = QStringLiteral("3000");
-    }
-  }
-  return in;
+  if (c == QStringLiteral("1b"))
+    return test::Changed(test::L39Flight(), u"Bal=5 VidKm= ShtorkaZ=500 ShtorkaO=1500"_s);
+  if (c == QStringLiteral("2a"))
+    return test::Changed(test::L39Flight(), u"VidKm= Hpol=100 ShtorkaZ=50 ShtorkaO=150"_s);
+  if (c == QStringLiteral("3a"))
+    return test::Changed(test::L39Flight(), u"Hv=1050 ShtorkaZ=2000 ShtorkaO=3000"_s);
+  return test::Changed(test::L39Flight(), u"Hv=1050"_s);
 }
 
 void Calculate(benchmark::State& state, const char* caseId, FileClimbTables::Mode mode) {
@@ -47,7 +30,7 @@ void Calculate(benchmark::State& state, const char* caseId, FileClimbTables::Mod
   const FlightInput in = Flight(caseId);
   const QLocale locale = QLocale::c();
   const CalcOutcome check = CalculateFlight(in, tables, locale);
-  if (!check.ok() || check.state.caseId != QString::fromLatin1(caseId)) {
+  if (!check.ok() || CaseText(check.state.flightCase) != QString::fromLatin1(caseId)) {
     state.SkipWithError("the flight does not take the case it is named for");
     return;
   }

@@ -4,6 +4,7 @@
 // The calculation is made once, outside the timing.
 #include "climb_tables.h"
 #include "flight_picture.h"
+#include "test_flights.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -11,26 +12,16 @@
 #include <benchmark/benchmark.h>
 
 using namespace meltor;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 // L-39 by day, 12 minutes, cloud 1500..5000 m, 3 km, at 7000 m (case 3c with the balance);
 // with the hood from 5000 to 6000 m, case 3a.
 CalcOutcome Flight(bool hood) {
-  FlightInput in;
-  in.cboTyp = QStringLiteral("Л-39");
-  in.dayNight = DayNight::Day;
-  in.txtTpolChas = QStringLiteral("0");
-  in.txtTpolMin = QStringLiteral("12");
-  in.txtBal = QStringLiteral("10");
-  in.txtHn = QStringLiteral("1500");
-  in.txtHv = QStringLiteral("5000");
-  in.txtVidKm = QStringLiteral("3");
-  in.txtHpol = QStringLiteral("7000");
-  if (hood) {
-    in.txtShtorkaZ = QStringLiteral("5000");
-    in.txtShtorkaO = QStringLiteral("6000");
-  }
+  FlightInput in =
+      test::Changed(test::L39Flight(), u"TpolChas=0 TpolMin=12 Hn=1500 Hv=5000 Hpol=7000"_s);
+  if (hood) in = test::Changed(in, u"ShtorkaZ=5000 ShtorkaO=6000"_s);
   FileClimbTables tables(QStringLiteral(MELTOR_SHIPPED_TABLES));
   return CalculateFlight(in, tables, QLocale::c(), true);
 }

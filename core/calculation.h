@@ -3,6 +3,14 @@
 #pragma once
 
 // The calculation of one flight, from the texts of the input fields to the five result texts.
+//
+// Errors in core/. A step that cannot go on throws CalcError (errors.h): a complete Russian
+// message for the pilot and the field to blame; the lookups behind ClimbTables throw it too. At
+// the room's edge, CalculateFlight throws nothing: the outcome carries the error
+// (CalcOutcome::error) and every result reads "-". What stops nothing but the pilot should know
+// (text left unread in a field, a value no flight has, a negative result) is an InputWarning in
+// CalcOutcome::warnings beside numbers that stand as calculated. Whoever calls a single step
+// (ReadFlightRecord … BalanceMinutes, SelectProfile) catches CalcError itself.
 
 #include "flight.h"
 #include "lookups.h"

@@ -6,6 +6,7 @@
 // it, and what the aircraft profile sets. A calculation starts from a fresh FlightState, so it
 // depends only on its own inputs and the tables.
 
+#include "flight_case.h"
 #include "numbers.h"
 
 #include <QString>
@@ -92,17 +93,21 @@ struct InputWarning {
   QString message;  // for the pilot: the field or result, what it holds and why that is wrong
 };
 
+struct AircraftProfile;
+
 struct FlightState {
   FlightRecord rec;
+  bool topReplaced = false;  // the cloud top was empty or 0: rec.Hv is the 12000 m put in for it
   TimeBreakdown t;
+  const AircraftProfile* profile = nullptr;  // the chosen type; null until SelectProfile
   QString TabPod;
   QString TabObl;
   Int16 HObl = 0;
   WeatherMinima minima;
-  DayNight dayNight = DayNight::None;  // whose minima the profile chose
-  QString caseId;                      // the classification case, "1a" to "3f"
-  Explanation* explain = nullptr;      // null when nobody asked for the path
-  QList<InputWarning> warnings;        // in the order of the fields in the window
+  DayNight dayNight = DayNight::None;        // whose minima the profile chose
+  FlightCase flightCase = FlightCase::None;  // the classification case
+  Explanation* explain = nullptr;            // null when nobody asked for the path
+  QList<InputWarning> warnings;              // in the order of the fields in the window
 
   // Adds the line `make()` returns; the text is only built when somebody asked for the path.
   template <typename MakeLine>

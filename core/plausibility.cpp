@@ -68,10 +68,9 @@ QString Difference(std::initializer_list<int> terms, int result) {
 // Why a category came out negative, in the pilot's words, from the case and the seconds.
 QString NegativeCause(const FlightState& s, ResultLabel label, const TimeBreakdown& t, int flight) {
   const FlightRecord& r = s.rec;
-  const QString& id = s.caseId;
   if (flight < 0) return QStringLiteral("отрицательное время полёта");
-  const bool hoodAboveBase = id == QStringLiteral("3a") || id == QStringLiteral("3d");
-  const bool hoodBelowBase = id == QStringLiteral("3b") || id == QStringLiteral("3e");
+  const bool hoodAboveBase = HoodAboveCloudBase(s.flightCase);
+  const bool hoodBelowBase = HoodLessCloud(s.flightCase);
   if (label == ResultLabel::ZaObl && hoodAboveBase) {
     return QStringLiteral(
                "шторка закрыта в облаках: середина участка под шторкой (%1 м) ниже верхней границы "

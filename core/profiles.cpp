@@ -16,15 +16,36 @@ const std::array<AircraftProfile, 6>& AircraftProfiles() {
   return profiles;
 }
 
+namespace {
+
+// "Z_Time_Pod_" and "L39" as one text, made in one allocation: every calculation names its tables.
+QString TableName(QLatin1StringView prefix, const char* suffix) {
+  const QLatin1StringView end(suffix);
+  QString name;
+  name.reserve(prefix.size() + end.size());
+  name.append(prefix).append(end);
+  return name;
+}
+
+}  // namespace
+
+QString AircraftProfile::PodTable() const {
+  return TableName(QLatin1StringView("Z_Time_Pod_"), suffix);
+}
+
+QString AircraftProfile::OblTable() const {
+  return TableName(QLatin1StringView("Z_Time_Obl_"), suffix);
+}
+
 QStringList AircraftTypeEntries() {
   QStringList entries;
-  for (const auto& p : AircraftProfiles()) entries << QString::fromUtf16(p.entry);
+  for (const auto& p : AircraftProfiles()) entries << p.Entry();
   return entries;
 }
 
 const AircraftProfile* FindProfile(const QString& typeText) {
   for (const auto& p : AircraftProfiles()) {
-    if (typeText == QString::fromUtf16(p.entry)) return &p;
+    if (typeText == p.Entry()) return &p;
   }
   return nullptr;
 }
@@ -55,9 +76,9 @@ void SelectProfile(FlightState& state, const QString& typeText, DayNight dayNigh
                         ? message.arg(AircraftTypeEntries().join(QStringLiteral(", ")))
                         : message.arg(AircraftTypeEntries().join(QStringLiteral(", ")), typeText));
   }
-  const QString suffix = QString::fromLatin1(profile->suffix);
-  state.TabPod = QStringLiteral("Z_Time_Pod_") + suffix;
-  state.TabObl = QStringLiteral("Z_Time_Obl_") + suffix;
+  state.profile = profile;
+  state.TabPod = profile->PodTable();
+  state.TabObl = profile->OblTable();
   state.minima = MinimaFor(profile->family, dayNight);
   state.dayNight = dayNight;
   if (profile->rule == HOblRule::CloudTop) {
@@ -82,6 +103,20 @@ void SelectProfile(FlightState& state, const QString& typeText, DayNight dayNigh
                   .arg(double{m.VidMin2});
     return QStringLiteral("%1, %2 [таблицы %3 и %4].")
         .arg(typeText, minima, state.TabPod, state.TabObl);
+  });
+  // The key as it was worked, with the cloud top the reading put in for an empty one.
+  state.Explain([&] {
+    const FlightRecord& r = state.rec;
+    const QString top =
+        state.topReplaced ? QStringLiteral(" (верхняя граница не задана — принята %1 м)").arg(r.Hv)
+                          : QString();
+    if (profile->rule == HOblRule::CloudTop) {
+      return QStringLiteral("Таблица в облаках — по верхней границе облаков: %1 м%2.")
+          .arg(QString::number(state.HObl), top);
+    }
+    const QString base = r.Hn < 0 ? QStringLiteral("(%1)").arg(r.Hn) : QString::number(r.Hn);
+    return QStringLiteral("Таблица в облаках — по толщине облаков: %1 − %2 = %3 м%4.")
+        .arg(QString::number(r.Hv), base, QString::number(state.HObl), top);
   });
 }
 

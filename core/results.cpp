@@ -30,6 +30,22 @@ std::array<qint64, kResultCount> LogbookMinutes(const TimeBreakdown& m) {
   return {m.TZakKab, m.TObl, m.TZaObl, m.TOgrVid, m.TSMU};
 }
 
+QString TenthsText(int tenths) {
+  const int last = std::abs(tenths) % 10;
+  const int lastTwo = std::abs(tenths) % 100;
+  const char16_t* word = u"баллов";
+  if (last == 1 && lastTwo != 11) {
+    word = u"балл";
+  } else if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14)) {
+    word = u"балла";
+  }
+  return QStringLiteral("%1 %2").arg(tenths).arg(QString::fromUtf16(word));
+}
+
+QString KilometresText(float km) {
+  return QString::number(double{km}, 'g', 7);
+}
+
 void ClearResults(ResultTexts& labels) {
   for (auto& t : labels.text) t = QStringLiteral("-");
 }

@@ -31,6 +31,12 @@ QString ExplainedTime(int seconds);
 // minute columns and the journal both take them from here.
 std::array<qint64, kResultCount> LogbookMinutes(const TimeBreakdown& minutes);
 
+// A cloud amount in words: "1 балл", "3 балла", "10 баллов".
+QString TenthsText(int tenths);
+
+// Kilometres as the explanation and the fields write them: "3.5".
+QString KilometresText(float km);
+
 // All five labels read "-".
 void ClearResults(ResultTexts& labels);
 

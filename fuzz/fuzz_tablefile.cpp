@@ -8,6 +8,7 @@
 #include "climb_tables.h"
 #include "commands.h"
 #include "tables_file.h"
+#include "test_flights.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -19,24 +20,13 @@
 #include <cstdlib>
 
 using namespace meltor;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 // An L-39 flight that meets cloud, climbs above its top and uses the hood: all three lookups.
 FlightInput CloudFlightWithHood() {
-  FlightInput in;
-  in.cboTyp = QStringLiteral("Л-39");
-  in.dayNight = DayNight::Day;
-  in.txtTpolChas = QStringLiteral("1");
-  in.txtTpolMin = QStringLiteral("0");
-  in.txtBal = QStringLiteral("10");
-  in.txtHn = QStringLiteral("750");
-  in.txtHv = QStringLiteral("1500");
-  in.txtVidKm = QStringLiteral("3");
-  in.txtHpol = QStringLiteral("3000");
-  in.txtShtorkaZ = QStringLiteral("1000");
-  in.txtShtorkaO = QStringLiteral("2000");
-  return in;
+  return test::Changed(test::L39Flight(), u"Hn=750 Hv=1500 ShtorkaZ=1000 ShtorkaO=2000"_s);
 }
 
 void RunTablesCommand(const QStringList& args) {

@@ -34,7 +34,7 @@ bool IsSha256(const QString& text) {
 }  // namespace
 
 QString CaseText(const CalcOutcome& outcome) {
-  return outcome.state.caseId;
+  return meltor::CaseText(outcome.state.flightCase);
 }
 
 Result<Entry> MakeEntry(const QDate& date, const QString& board, const QString& remark,

@@ -6,6 +6,11 @@
 // weather minima that decided the case. Drawn from what the calculation recorded, never worked
 // out again, so that it cannot disagree with the results. QtGui and QtSvg only: the window, the
 // command-line tool and the tests draw it the same way.
+//
+// Errors in picture/. Laying out and drawing cannot fail: a calculation that stopped is drawn too,
+// with what it read and why it stopped. Writing a file is the one thing that can, and it answers
+// as files::FileWriter does, the Qt way: false, and the reason, a complete Russian sentence, in
+// the QString the caller passed. Nothing here throws.
 
 #include "calculation.h"
 

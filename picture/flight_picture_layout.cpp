@@ -15,44 +15,8 @@ namespace meltor {
 
 namespace {
 
-// Kilometres as the explanation and the fields write them: "3.5".
-QString KmText(float km) {
-  return QString::number(double{km}, 'g', 7);
-}
-
 QString YesNo(bool yes) {
   return yes ? u"да"_s : u"нет"_s;
-}
-
-bool HoodCase(const QString& id) {
-  return id == u"1b"_s || id == u"2a"_s || id == u"2c"_s || id == u"3a"_s || id == u"3b"_s ||
-         id == u"3d"_s || id == u"3e"_s;
-}
-
-bool AdverseCase(const QString& id) {
-  return id == u"1a"_s || id == u"2a"_s || id == u"2b"_s || id == u"3a"_s || id == u"3b"_s ||
-         id == u"3c"_s;
-}
-
-QString CaseWords(const QString& id) {
-  const QChar group = id.isEmpty() ? u'?' : id.front();
-  QString where;
-  if (group == u'1') {
-    where = u"облачность < 8 баллов, учитывается только видимость"_s;
-  } else if (group == u'2') {
-    where = u"облачность ≥ 8 баллов, полёт ниже нижней границы"_s;
-  } else {
-    where = u"облачность ≥ 8 баллов, полёт достиг нижней границы"_s;
-  }
-  QString hood = HoodCase(id) ? u"шторка"_s : u"без шторки"_s;
-  // The calculation compares climb times to the middle of the hood band, not the closing height.
-  if (id == u"3a"_s || id == u"3d"_s) hood = u"середина участка под шторкой выше нижней границы"_s;
-  if (id == u"3b"_s || id == u"3e"_s) {
-    hood = u"середина участка под шторкой не выше нижней границы"_s;
-  }
-  if (id == u"1a"_s) hood = u"шторка не учитывается"_s;
-  return u"Случай %1: %2; %3; %4"_s.arg(
-      id, where, AdverseCase(id) ? u"ниже минимума"_s : u"в пределах минимума"_s, hood);
 }
 
 QString DayNightWords(DayNight d) {
@@ -65,16 +29,6 @@ QString DayNightWords(DayNight d) {
       break;
   }
   return u"день или ночь не выбраны"_s;
-}
-
-// The type list's entry whose tables the calculation used.
-QString TypeName(const FlightState& s) {
-  for (const AircraftProfile& p : AircraftProfiles()) {
-    if (s.TabPod == u"Z_Time_Pod_"_s + QLatin1StringView(p.suffix)) {
-      return QString::fromUtf16(p.entry);
-    }
-  }
-  return {};
 }
 
 QString Heading(PictureCategory c) {
@@ -93,24 +47,26 @@ QString Heading(PictureCategory c) {
   return u"не засчитано"_s;
 }
 
-QString Where(PictureCategory c, const QString& id) {
+QString Where(PictureCategory c, FlightCase id) {
   switch (c) {
     case PictureCategory::OgrVid:
-      if (id == u"1a"_s) return u"весь полёт, видимость не выше минимума"_s;
-      if (id == u"2b"_s) return u"весь полёт, ниже облаков"_s;
-      if (id == u"2a"_s || id == u"3b"_s) return u"набор до середины участка под шторкой"_s;
+      if (id == FlightCase::Case1a) return u"весь полёт, видимость не выше минимума"_s;
+      if (id == FlightCase::Case2b) return u"весь полёт, ниже облаков"_s;
+      // Below the minima with the hood, the limited visibility lasts until the hood closes.
+      if (UsesHood(id) && !HoodAboveCloudBase(id))
+        return u"набор до середины участка под шторкой"_s;
       return u"ниже облаков"_s;
     case PictureCategory::Obl:
       return u"в облаках"_s;
     case PictureCategory::ZaObl:
       // What the calculation counts here: from the cloud top to the middle of the hood band.
-      return id == u"3a"_s || id == u"3d"_s ? u"над облаками до середины участка под шторкой"_s
-                                            : u"над облаками"_s;
+      return HoodAboveCloudBase(id) ? u"над облаками до середины участка под шторкой"_s
+                                    : u"над облаками"_s;
     case PictureCategory::ZakKab:
-      return id == u"3b"_s || id == u"3e"_s ? u"под шторкой, кроме облаков"_s : u"под шторкой"_s;
+      return HoodLessCloud(id) ? u"под шторкой, кроме облаков"_s : u"под шторкой"_s;
     case PictureCategory::NotCounted:
-      if (HoodCase(id)) return u"набор до середины участка под шторкой"_s;
-      if (id.startsWith(u'3')) return u"ниже облаков, в пределах минимума"_s;
+      if (UsesHood(id)) return u"набор до середины участка под шторкой"_s;
+      if (GroupOf(id) == CaseGroup::ReachesCloudBase) return u"ниже облаков, в пределах минимума"_s;
       return u"в пределах минимума"_s;
   }
   return {};
@@ -142,19 +98,36 @@ struct Piece {
 
 // The order in which the categories follow each other in the flight, case by case: below the
 // cloud base for TPod, in cloud for TObl, then above; the hood closed from TShtorka on.
-QList<Piece> Pieces(const QString& id, const TimeBreakdown& t, int flight) {
+QList<Piece> Pieces(FlightCase id, const TimeBreakdown& t, int flight) {
   using C = PictureCategory;
   const int P = t.TPod, O = t.TPod + t.TObl, S = t.TShtorka, T = flight;
-  if (id == u"1a"_s || id == u"2b"_s) return {{C::OgrVid, T}};
-  if (id == u"1c"_s || id == u"2d"_s) return {{C::NotCounted, T}};
-  if (id == u"1b"_s || id == u"2c"_s) return {{C::NotCounted, S}, {C::ZakKab, T}};
-  if (id == u"2a"_s) return {{C::OgrVid, S}, {C::ZakKab, T}};
-  if (id == u"3a"_s) return {{C::OgrVid, P}, {C::Obl, O}, {C::ZaObl, S}, {C::ZakKab, T}};
-  if (id == u"3b"_s) return {{C::OgrVid, S}, {C::ZakKab, P}, {C::Obl, O}, {C::ZakKab, T}};
-  if (id == u"3c"_s) return {{C::OgrVid, P}, {C::Obl, O}, {C::ZaObl, T}};
-  if (id == u"3d"_s) return {{C::NotCounted, P}, {C::Obl, O}, {C::ZaObl, S}, {C::ZakKab, T}};
-  if (id == u"3e"_s) return {{C::NotCounted, S}, {C::ZakKab, P}, {C::Obl, O}, {C::ZakKab, T}};
-  if (id == u"3f"_s) return {{C::NotCounted, P}, {C::Obl, O}, {C::ZaObl, T}};
+  switch (id) {
+    case FlightCase::Case1a:
+    case FlightCase::Case2b:
+      return {{C::OgrVid, T}};
+    case FlightCase::Case1c:
+    case FlightCase::Case2d:
+      return {{C::NotCounted, T}};
+    case FlightCase::Case1b:
+    case FlightCase::Case2c:
+      return {{C::NotCounted, S}, {C::ZakKab, T}};
+    case FlightCase::Case2a:
+      return {{C::OgrVid, S}, {C::ZakKab, T}};
+    case FlightCase::Case3a:
+      return {{C::OgrVid, P}, {C::Obl, O}, {C::ZaObl, S}, {C::ZakKab, T}};
+    case FlightCase::Case3b:
+      return {{C::OgrVid, S}, {C::ZakKab, P}, {C::Obl, O}, {C::ZakKab, T}};
+    case FlightCase::Case3c:
+      return {{C::OgrVid, P}, {C::Obl, O}, {C::ZaObl, T}};
+    case FlightCase::Case3d:
+      return {{C::NotCounted, P}, {C::Obl, O}, {C::ZaObl, S}, {C::ZakKab, T}};
+    case FlightCase::Case3e:
+      return {{C::NotCounted, S}, {C::ZakKab, P}, {C::Obl, O}, {C::ZakKab, T}};
+    case FlightCase::Case3f:
+      return {{C::NotCounted, P}, {C::Obl, O}, {C::ZaObl, T}};
+    case FlightCase::None:
+      break;
+  }
   return {};
 }
 
@@ -176,7 +149,7 @@ int Recorded(PictureCategory c, const TimeBreakdown& t) {
 
 void LayoutTimeline(const CalcOutcome& out, FlightPictureLayout& l) {
   const FlightState& s = out.state;
-  const QString& id = s.caseId;
+  const FlightCase id = s.flightCase;
   l.timeline = true;
   l.flightSeconds = out.TpolSeconds;
   l.flightMinutes = s.rec.Tpol;
@@ -226,12 +199,12 @@ void LayoutTimeline(const CalcOutcome& out, FlightPictureLayout& l) {
     l.notes << u"Времена подъёма не укладываются во время полёта: шкала обрезана по нему."_s;
   }
 
-  if (HoodCase(id)) {
+  if (UsesHood(id)) {
     // The band shows what the calculation credited under the hood, from its own seconds: from
     // the climb to the middle of the hood band to the end, less the time in cloud where that is
     // taken out. It may overlap the flight's bar where the calculation's own numbers overlap.
     l.hoodCase = true;
-    const bool lessCloud = id == u"3b"_s || id == u"3e"_s;
+    const bool lessCloud = HoodLessCloud(id);
     const int T = out.TpolSeconds;
     const auto clip = [T](int t) { return std::clamp(t, 0, std::max(T, 0)); };
     const TimeBreakdown& t = out.seconds;
@@ -254,7 +227,7 @@ void LayoutTimeline(const CalcOutcome& out, FlightPictureLayout& l) {
                    .arg(lessCloud ? u", кроме времени в облаках"_s : QString())
                    .arg(out.seconds.TZakKab);
   } else if (s.rec.ShtorkaZ != 0 || s.rec.ShtorkaO != 0) {
-    l.notes << (id == u"1a"_s
+    l.notes << (id == FlightCase::Case1a
                     ? u"Высоты шторки заданы, но при видимости не выше минимума не учитываются."_s
                     : u"Шторка не учитывается: обе высоты должны быть больше 0."_s);
   }
@@ -274,7 +247,7 @@ void LayoutTimeline(const CalcOutcome& out, FlightPictureLayout& l) {
     l.notes << u"Сумма округлённых категорий %1 мин больше %2 мин полёта: баланс снял 1 мин "
                u"с «за обл.»."_s.arg(before)
                    .arg(s.rec.Tpol);
-  } else if (!HoodCase(id) && out.minutes.TOgrVid + out.minutes.TObl + out.minutes.TZaObl > 0 &&
+  } else if (!UsesHood(id) && out.minutes.TOgrVid + out.minutes.TObl + out.minutes.TZaObl > 0 &&
              before != s.rec.Tpol) {
     l.notes << u"Сумма округлённых категорий %1 мин, полёт %2 мин: баланс не делается "
                u"(заданы высоты шторки или нет времени при огр. видимости)."_s.arg(before)
@@ -313,17 +286,17 @@ void LayoutHeights(const CalcOutcome& out, FlightPictureLayout& l) {
     l.marks << HeightMark{HeightMark::Minimum, m.HnMin1, u"1-й минимум Нн %1 м"_s.arg(m.HnMin1)};
     l.marks << HeightMark{HeightMark::Minimum, m.HnMin2, u"2-й минимум Нн %1 м"_s.arg(m.HnMin2)};
     l.minimaLines << u"Нн %1 м > %2 м — %3"_s.arg(r.Hn).arg(m.HnMin1).arg(YesNo(r.Hn > m.HnMin1));
-    l.minimaLines << u"видимость %1 км > %2 км — %3"_s.arg(KmText(r.Vid), KmText(m.VidMin1),
-                                                           YesNo(r.Vid > m.VidMin1));
+    l.minimaLines << u"видимость %1 км > %2 км — %3"_s.arg(
+        KilometresText(r.Vid), KilometresText(m.VidMin1), YesNo(r.Vid > m.VidMin1));
     l.minimaLines << u"Нн > %1 м или видимость > %2 км — %3"_s.arg(m.HnMin2).arg(
-        KmText(m.VidMin2), YesNo(r.Hn > m.HnMin2 || r.Vid > m.VidMin2));
+        KilometresText(m.VidMin2), YesNo(r.Hn > m.HnMin2 || r.Vid > m.VidMin2));
   } else {
     l.minimaLines << u"Нн не учитывается"_s;
-    l.minimaLines << u"видимость %1 км > %2 км — %3"_s.arg(KmText(r.Vid), KmText(m.VidMin1),
-                                                           YesNo(r.Vid > m.VidMin1));
+    l.minimaLines << u"видимость %1 км > %2 км — %3"_s.arg(
+        KilometresText(r.Vid), KilometresText(m.VidMin1), YesNo(r.Vid > m.VidMin1));
   }
-  if (!s.caseId.isEmpty()) {
-    l.verdict = AdverseCase(s.caseId) ? u"ниже минимума"_s : u"в пределах минимума"_s;
+  if (s.flightCase != FlightCase::None) {
+    l.verdict = BelowMinima(s.flightCase) ? u"ниже минимума"_s : u"в пределах минимума"_s;
   }
 }
 
@@ -340,7 +313,7 @@ QStringList ReadFields(const CalcOutcome& out) {
       {{Field::Bal}, FieldCaption(Field::Bal), QString::number(r.Bal)},
       {{Field::Hn}, FieldCaption(Field::Hn), QString::number(r.Hn)},
       {{Field::Hv}, FieldCaption(Field::Hv), QString::number(r.Hv)},
-      {{Field::VidKm, Field::VidSm}, u"Видимость, км"_s, KmText(r.Vid)},
+      {{Field::VidKm, Field::VidSm}, u"Видимость, км"_s, KilometresText(r.Vid)},
       {{Field::ShtorkaZ}, FieldCaption(Field::ShtorkaZ), QString::number(r.ShtorkaZ)},
       {{Field::ShtorkaO}, FieldCaption(Field::ShtorkaO), QString::number(r.ShtorkaO)},
   };
@@ -365,7 +338,9 @@ QStringList ReadFields(const CalcOutcome& out) {
   }
   if (out.reached >= CalcStep::Classify) {
     const TimeBreakdown& t = out.state.t;
-    if (!out.state.caseId.isEmpty()) lines << u"Случай %1"_s.arg(out.state.caseId);
+    if (out.state.flightCase != FlightCase::None) {
+      lines << u"Случай %1"_s.arg(CaseText(out.state.flightCase));
+    }
     if (t.TPod != 0) lines << u"Подъём до Нн (из таблиц): %1 с"_s.arg(t.TPod);
     if (t.TObl != 0) lines << u"В облаках (из таблиц): %1 с"_s.arg(t.TObl);
     if (t.TShtorka != 0) lines << u"Подъём до середины шторки (из таблиц): %1 с"_s.arg(t.TShtorka);
@@ -379,9 +354,8 @@ FlightPictureLayout LayoutFlightPicture(const CalcOutcome& out) {
   FlightPictureLayout l;
   const FlightState& s = out.state;
   l.results = out.labels.text;
-  const QString type = TypeName(s);
   QString title = u"Разбор полёта"_s;
-  if (!type.isEmpty()) title += u" — %1, %2"_s.arg(type, DayNightWords(s.dayNight));
+  if (s.profile) title += u" — %1, %2"_s.arg(s.profile->Entry(), DayNightWords(s.dayNight));
   l.title = title;
 
   if (!out.ok()) {
@@ -392,7 +366,7 @@ FlightPictureLayout LayoutFlightPicture(const CalcOutcome& out) {
     if (out.reached >= CalcStep::Profile) LayoutHeights(out, l);
     return l;
   }
-  l.subtitle = CaseWords(s.caseId);
+  l.subtitle = CaseWords(s.flightCase);
   // What the pilot was told beside the results comes first.
   for (const InputWarning& w : out.warnings) l.notes << u"Внимание: "_s + w.message;
   LayoutTimeline(out, l);

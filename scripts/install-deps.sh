@@ -33,7 +33,6 @@ test_packages=(
   librsvg2-bin                                    # scripts/icons.sh
   xvfb xdotool imagemagick openbox                # scripts/screenshot.sh
   poppler-utils                                   # pdftoppm: looking at the journal's PDF
-  qt6-l10n-tools                                  # lupdate: the translation source's test
   clang-format                                    # the code's formatting (.clang-format)
   reuse                                           # every file under its licence (a test)
   debootstrap                                     # scripts/fresh-system-check.sh

@@ -68,10 +68,8 @@ void FileClimbTables::TakeSnapshot() {
     return;
   }
   for (const AircraftProfile& profile : AircraftProfiles()) {
-    const QString suffix = QString::fromLatin1(profile.suffix);
-    for (const auto& [name, kind] :
-         {std::pair{QStringLiteral("Z_Time_Pod_") + suffix, TableKind::Climb},
-          std::pair{QStringLiteral("Z_Time_Obl_") + suffix, TableKind::Grid}}) {
+    for (const auto& [name, kind] : {std::pair{profile.PodTable(), TableKind::Climb},
+                                     std::pair{profile.OblTable(), TableKind::Grid}}) {
       try {
         file->RequireView(name);
         views_.emplace(name, std::nullopt);
@@ -148,8 +146,11 @@ void ExplainGrid(FlightState& s, const GridResult& r) {
                 .arg(Num(r.a0), Num(r.v0), Num(r.a1), Num(r.v1), Num(r.raw));
     }
     if (r.raw != r.value) how += QStringLiteral(", дробная часть отброшена");
-    const QString key = s.HObl == s.rec.Hv ? QStringLiteral("верхней границе %1 м").arg(s.HObl)
-                                           : QStringLiteral("толщине облаков %1 м").arg(s.HObl);
+    // The key is what the profile's rule made of the heights, whatever it came to.
+    const QString key = !s.profile ? QStringLiteral("ключе %1 м").arg(s.HObl)
+                        : s.profile->rule == HOblRule::CloudTop
+                            ? QStringLiteral("верхней границе %1 м").arg(s.HObl)
+                            : QStringLiteral("толщине облаков %1 м").arg(s.HObl);
     return QStringLiteral("В облаках при нижней границе %1 м и %2: %3 [%4: %5].")
         .arg(s.rec.Hn)
         .arg(key, ExplainedTime(r.value), s.TabObl, how);

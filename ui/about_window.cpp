@@ -9,6 +9,8 @@
 #include <QLabel>
 #include <QShortcut>
 
+using namespace Qt::StringLiterals;
+
 namespace meltor {
 
 namespace {
@@ -30,7 +32,7 @@ QLabel* PlainLabel(QWidget* parent, const QString& name, const QString& text, co
 
 AboutWindow::AboutWindow() {
   setObjectName(QStringLiteral("frmAbout"));
-  setWindowTitle(tr("О программе"));
+  setWindowTitle(u"О программе"_s);
   setWindowIcon(ProgramIcon());
   setFont(WindowFont());
   setFixedSize(Twips(4290, 1140));
@@ -38,9 +40,9 @@ AboutWindow::AboutWindow() {
   imgAbout_ = PlainLabel(this, QStringLiteral("imgAbout"), {}, Twips(120, 120, 480, 480));
   imgAbout_->setPixmap(ProgramPicture());
 
-  const QString emailLine = tr("Email: ");
-  const QString homeLine = tr("Домашняя страница: ");
-  const QString text = QStringLiteral("Meltor v 2.2\n") + tr("Автор: ") + tr("проект Meltor") +
+  const QString emailLine = u"Email: "_s;
+  const QString homeLine = u"Домашняя страница: "_s;
+  const QString text = QStringLiteral("Meltor v 2.2\n") + u"Автор: "_s + u"проект Meltor"_s +
                        QStringLiteral("\n") + emailLine + QStringLiteral("\n") + homeLine +
                        QStringLiteral("\n");
   const QRect textArea = Twips(720, 240, 3495, 975);
@@ -59,8 +61,8 @@ AboutWindow::AboutWindow() {
                        QRect(QPoint(textArea.left() + fm.horizontalAdvance(homeLine),
                                     textArea.top() + 3 * fm.lineSpacing()),
                              QSize(homeSize.width(), fm.height())));
-  label2_->setAccessibleName(tr("Email"));
-  label3_->setAccessibleName(tr("Домашняя страница"));
+  label2_->setAccessibleName(u"Email"_s);
+  label3_->setAccessibleName(u"Домашняя страница"_s);
 
   // Read and done: Escape or Enter closes it, as they close any box of the desktop.
   for (const QKeySequence& keys :

@@ -33,6 +33,8 @@
 #include <algorithm>
 #include <utility>
 
+using namespace Qt::StringLiterals;
+
 namespace meltor {
 
 namespace {
@@ -55,7 +57,7 @@ MainWindow::MainWindow(MessageSink& messages, MainWindowSettings settings)
   setFixedSize(Twips(7500, 3915));
 
   auto* fraInput =
-      Frame(this, QStringLiteral("fraInput"), tr("Ввод данных"), Twips(120, 120, 7215, 2295));
+      Frame(this, QStringLiteral("fraInput"), u"Ввод данных"_s, Twips(120, 120, 7215, 2295));
   BuildInputs(fraInput);
   BuildResults();
   SetTabOrder();
@@ -117,7 +119,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::BuildInputs(QWidget* fraInput) {
   // First row of frames.
   auto* fraTyp =
-      Frame(fraInput, QStringLiteral("fraTyp"), tr(" Тип самолёта"), Twips(120, 240, 1335, 855));
+      Frame(fraInput, QStringLiteral("fraTyp"), u" Тип самолёта"_s, Twips(120, 240, 1335, 855));
   cboTyp_ = new QComboBox(fraTyp);
   cboTyp_->setObjectName(QStringLiteral("cboTyp"));
   cboTyp_->setEditable(true);
@@ -127,8 +129,8 @@ void MainWindow::BuildInputs(QWidget* fraInput) {
   cboTyp_->setGeometry(Twips(120, 345, 1095, 330));
 
   auto* fraTime =
-      Frame(fraInput, QStringLiteral("fraTime"), tr("Время п-та"), Twips(1440, 240, 1095, 855));
-  StaticLabel(fraTime, QStringLiteral("lblTime"), tr("  ч    мин"), Twips(60, 240, 975, 210),
+      Frame(fraInput, QStringLiteral("fraTime"), u"Время п-та"_s, Twips(1440, 240, 1095, 855));
+  StaticLabel(fraTime, QStringLiteral("lblTime"), u"  ч    мин"_s, Twips(60, 240, 975, 210),
               Qt::AlignCenter);
   txtTpolChas_ = TextBox(fraTime, QStringLiteral("txtTpolChas"), Twips(120, 465, 405, 300),
                          Field::TpolChas, QStringLiteral("0"));
@@ -136,77 +138,79 @@ void MainWindow::BuildInputs(QWidget* fraInput) {
       TextBox(fraTime, QStringLiteral("txtTpolMin"), Twips(570, 465, 405, 300), Field::TpolMin);
 
   auto* fraObl =
-      Frame(fraInput, QStringLiteral("fraObl"), tr("Облачность, м"), Twips(2520, 240, 2055, 855));
-  StaticLabel(fraObl, QStringLiteral("lblOblHar"), tr("баллов    Нн         Нв"),
+      Frame(fraInput, QStringLiteral("fraObl"), u"Облачность, м"_s, Twips(2520, 240, 2055, 855));
+  StaticLabel(fraObl, QStringLiteral("lblOblHar"), u"баллов    Нн         Нв"_s,
               Twips(120, 240, 1860, 210));
   txtBal_ = TextBox(fraObl, QStringLiteral("txtBal"), Twips(120, 465, 540, 300), Field::Bal);
   txtHn_ = TextBox(fraObl, QStringLiteral("txtHn"), Twips(750, 465, 555, 300), Field::Hn);
   txtHv_ = TextBox(fraObl, QStringLiteral("txtHv"), Twips(1395, 465, 555, 300), Field::Hv);
 
-  auto* frame1 =
-      Frame(fraInput, QStringLiteral("Frame1"), tr("Видимость,км"), Twips(4560, 240, 1335, 855));
-  txtVidKm_ = TextBox(frame1, QStringLiteral("txtVidKm"), Twips(120, 465, 495, 300), Field::VidKm);
-  auto* label1 = StaticLabel(frame1, QStringLiteral("Label1"), QStringLiteral(","),
-                             Twips(615, 375, 105, 405), Qt::AlignCenter);
-  label1->setFont(ResultFont(true));
-  txtVidSm_ = TextBox(frame1, QStringLiteral("txtVidSm"), Twips(720, 465, 495, 300), Field::VidSm);
+  auto* visibilityFrame =
+      Frame(fraInput, QStringLiteral("Frame1"), u"Видимость,км"_s, Twips(4560, 240, 1335, 855));
+  txtVidKm_ =
+      TextBox(visibilityFrame, QStringLiteral("txtVidKm"), Twips(120, 465, 495, 300), Field::VidKm);
+  auto* commaLabel = StaticLabel(visibilityFrame, QStringLiteral("Label1"), QStringLiteral(","),
+                                 Twips(615, 375, 105, 405), Qt::AlignCenter);
+  commaLabel->setFont(ResultFont(true));
+  txtVidSm_ =
+      TextBox(visibilityFrame, QStringLiteral("txtVidSm"), Twips(720, 465, 495, 300), Field::VidSm);
 
-  auto* frame2 =
-      Frame(fraInput, QStringLiteral("Frame2"), tr("   Полёты"), Twips(5880, 240, 1215, 855));
-  optDSMU_ = OptionButton(frame2, QStringLiteral("optDSMU"), tr("днём"), tr("Полёты днём"),
+  auto* dayNightFrame =
+      Frame(fraInput, QStringLiteral("Frame2"), u"   Полёты"_s, Twips(5880, 240, 1215, 855));
+  optDSMU_ = OptionButton(dayNightFrame, QStringLiteral("optDSMU"), u"днём"_s, u"Полёты днём"_s,
                           Twips(120, 240, 1020, 270));
-  optNSMU_ = OptionButton(frame2, QStringLiteral("optNSMU"), tr("ночью"), tr("Полёты ночью"),
+  optNSMU_ = OptionButton(dayNightFrame, QStringLiteral("optNSMU"), u"ночью"_s, u"Полёты ночью"_s,
                           Twips(120, 525, 1020, 270));
 
   // Second row.
-  auto* frame3 = Frame(fraInput, QStringLiteral("Frame3"), tr("Использование шторки"),
-                       Twips(120, 1200, 2415, 975));
+  auto* hoodFrame = Frame(fraInput, QStringLiteral("Frame3"), u"Использование шторки"_s,
+                          Twips(120, 1200, 2415, 975));
   txtShtorkaZ_ =
-      TextBox(frame3, QStringLiteral("txtShtorkaZ"), Twips(90, 270, 540, 300), Field::ShtorkaZ);
-  StaticLabel(frame3, QStringLiteral("Label2"), tr("высота закрытия, м"),
+      TextBox(hoodFrame, QStringLiteral("txtShtorkaZ"), Twips(90, 270, 540, 300), Field::ShtorkaZ);
+  StaticLabel(hoodFrame, QStringLiteral("Label2"), u"высота закрытия, м"_s,
               Twips(660, 270, 1725, 300));
   txtShtorkaO_ =
-      TextBox(frame3, QStringLiteral("txtShtorkaO"), Twips(90, 615, 540, 300), Field::ShtorkaO);
-  StaticLabel(frame3, QStringLiteral("Label3"), tr("высота открытия, м"),
+      TextBox(hoodFrame, QStringLiteral("txtShtorkaO"), Twips(90, 615, 540, 300), Field::ShtorkaO);
+  StaticLabel(hoodFrame, QStringLiteral("Label3"), u"высота открытия, м"_s,
               Twips(660, 615, 1725, 300));
 
-  auto* fraHpol = Frame(fraInput, QStringLiteral("fraHpol"), tr("Высота п-та, м"),
-                        Twips(2640, 1200, 1335, 975));
+  auto* fraHpol =
+      Frame(fraInput, QStringLiteral("fraHpol"), u"Высота п-та, м"_s, Twips(2640, 1200, 1335, 975));
   txtHpol_ = TextBox(fraHpol, QStringLiteral("txtHpol"), Twips(120, 435, 1095, 300), Field::Hpol);
 
   cmdOK_ =
-      CommandButton(fraInput, QStringLiteral("cmdOK"), tr("Считать"), Twips(6120, 1200, 975, 375));
+      CommandButton(fraInput, QStringLiteral("cmdOK"), u"Считать"_s, Twips(6120, 1200, 975, 375));
   cmdOK_->setEnabled(false);
-  cmdAbout_ = CommandButton(fraInput, QStringLiteral("cmdAbout"), tr("Справка"),
+  cmdAbout_ = CommandButton(fraInput, QStringLiteral("cmdAbout"), u"Справка"_s,
                             Twips(4320, 1800, 975, 375));
   cmdQuit_ =
-      CommandButton(fraInput, QStringLiteral("cmdQuit"), tr("Выход"), Twips(6120, 1800, 975, 375));
+      CommandButton(fraInput, QStringLiteral("cmdQuit"), u"Выход"_s, Twips(6120, 1800, 975, 375));
 }
 
 void MainWindow::BuildResults() {
-  auto* frame5 = Frame(this, QStringLiteral("Frame5"), tr("Записать в лётную книжку"),
-                       Twips(120, 2520, 3975, 1215));
-  auto* frame6 =
-      Frame(this, QStringLiteral("Frame6"), tr("Всего в СМУ"), Twips(4200, 2520, 1335, 1215));
+  auto* logbookFrame = Frame(this, QStringLiteral("Frame5"), u"Записать в лётную книжку"_s,
+                             Twips(120, 2520, 3975, 1215));
+  auto* totalFrame =
+      Frame(this, QStringLiteral("Frame6"), u"Всего в СМУ"_s, Twips(4200, 2520, 1335, 1215));
 
   const auto& headings = ResultHeadings();
   // Each heading is centred over its result; the last one wraps onto two lines and so starts a
   // line higher.
-  StaticLabel(frame5, QStringLiteral("Label4"), headings[0], Twips(30, 300, 1275, 225),
+  StaticLabel(logbookFrame, QStringLiteral("Label4"), headings[0], Twips(30, 300, 1275, 225),
               Qt::AlignCenter);
-  StaticLabel(frame5, QStringLiteral("Label5"), headings[1], Twips(1380, 300, 735, 225),
+  StaticLabel(logbookFrame, QStringLiteral("Label5"), headings[1], Twips(1380, 300, 735, 225),
               Qt::AlignCenter);
-  StaticLabel(frame5, QStringLiteral("Label6"), headings[2], Twips(2220, 300, 735, 225),
+  StaticLabel(logbookFrame, QStringLiteral("Label6"), headings[2], Twips(2220, 300, 735, 225),
               Qt::AlignCenter);
-  auto* label7 = StaticLabel(frame5, QStringLiteral("Label7"), headings[3],
-                             Twips(2925, 90, 990, 435), Qt::AlignHCenter | Qt::AlignBottom);
-  label7->setWordWrap(true);
+  auto* ogrVidHeading = StaticLabel(logbookFrame, QStringLiteral("Label7"), headings[3],
+                                    Twips(2925, 90, 990, 435), Qt::AlignHCenter | Qt::AlignBottom);
+  ogrVidHeading->setWordWrap(true);
 
   const std::array<const char16_t*, kResultCount> names = {u"lblZakKab", u"lblObl", u"lblZaObl",
                                                            u"lblOgrVid", u"lblSMU"};
   const std::array<int, 4> lefts = {360, 1440, 2280, 3120};
   for (int i = 0; i < kResultCount; ++i) {
-    QWidget* frame = i < 4 ? frame5 : frame6;
+    QWidget* frame = i < 4 ? logbookFrame : totalFrame;
     const int left = i < 4 ? lefts[i] : 360;
     QLabel* label = StaticLabel(frame, QString::fromUtf16(names[i]), {}, Twips(left, 720, 615, 375),
                                 Qt::AlignCenter);
@@ -223,23 +227,23 @@ void MainWindow::BuildResults() {
                            Qt::AlignLeft | Qt::AlignTop);
   lblStatus_->setWordWrap(true);
 
-  resultsArea_ = frame5;
-  BuildResultsMenu({frame5, frame6});
+  resultsArea_ = logbookFrame;
+  BuildResultsMenu({logbookFrame, totalFrame});
 }
 
 void MainWindow::BuildResultsMenu(std::initializer_list<QWidget*> areas) {
   resultsMenu_ = new QMenu(this);
   resultsMenu_->setObjectName(QStringLiteral("mnuResults"));
   QAction* copy =
-      AddResultsEntry(tr("Копировать результаты"), QKeySequence::Copy, &MainWindow::CopyResults);
+      AddResultsEntry(u"Копировать результаты"_s, QKeySequence::Copy, &MainWindow::CopyResults);
   // The review shows a failed calculation too, and an empty one before the first.
-  AddResultsEntry(tr("Разбор полёта"), QKeySequence(Qt::CTRL | Qt::Key_R),
+  AddResultsEntry(u"Разбор полёта"_s, QKeySequence(Qt::CTRL | Qt::Key_R),
                   &MainWindow::ShowFlightReview);
   // Copying works on the results of the last calculation, only on good ones that are current.
   connect(resultsMenu_, &QMenu::aboutToShow, this, [this, copy] {
     copy->setEnabled(board_->CopyLine().has_value());
-    copy->setText(board_->stale() ? tr("Копировать результаты (устарели)")
-                                  : tr("Копировать результаты"));
+    copy->setText(board_->stale() ? u"Копировать результаты (устарели)"_s
+                                  : u"Копировать результаты"_s);
   });
   // A right click anywhere on the results, the labels included, opens the menu.
   for (QWidget* area : areas) {
@@ -343,7 +347,7 @@ void MainWindow::UpdateStatus() {
   cmdOK_->setToolTip(readiness.ToolTip(enabled));
   cmdOK_->setAccessibleDescription(readiness.ToolTip(enabled));
   lblStatus_->setText(!enabled ? readiness.Status(enabled)
-                      : board_->stale() ? tr("Данные изменены — нажмите «Считать».")
+                      : board_->stale() ? u"Данные изменены — нажмите «Считать»."_s
                                         : QString());
 }
 
@@ -384,13 +388,16 @@ CalcOutcome MainWindow::Run(const FlightInput& input) const {
 
 void MainWindow::CopyResults() {
   // Nothing to copy before the first calculation, after one that failed (its dashes are not times
-  // for the logbook), or once the fields no longer hold the flight the results are for.
+  // for the logbook), or once the fields no longer hold the flight the results are for. The
+  // clipboard then says so instead of keeping what it held, which may be an earlier flight's
+  // numbers that a paste into the logbook would bring back.
   const std::optional<QString> line = board_->CopyLine();
-  if (line) QGuiApplication::clipboard()->setText(*line);
-  const QString note = line ? tr("Результаты скопированы")
-                       : board_->stale() ? tr("Не скопировано: результаты устарели, данные "
-                                              "изменены — нажмите «Считать»")
-                                         : tr("Нечего копировать: нет результатов расчёта");
+  QGuiApplication::clipboard()->setText(board_->ClipboardText());
+  const QString note =
+      line ? u"Результаты скопированы"_s
+      : board_->stale()
+          ? u"Не скопировано: результаты устарели, данные изменены — нажмите «Считать»"_s
+          : u"Нечего копировать: нет результатов расчёта"_s;
   // A note that goes by itself, in the free corner right of the total so that it hides no
   // result: nothing to close, and the focus stays where it is.
   const QWidget* total = results_[static_cast<int>(ResultLabel::SMU)]->parentWidget();

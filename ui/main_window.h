@@ -2,6 +2,17 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #pragma once
 
+// The main window. The window and its companions (ui/) speak Russian only: their texts are
+// Russian literals, as in the rest of the program; Qt's own (context menus, standard buttons)
+// come from Qt's Russian translation (startup.h).
+//
+// Errors in ui/. No exception reaches Qt's event loop, which cannot carry one: a CalcError from
+// the rooms below is caught where they are called (Run, CommandLine::Parse) and becomes an
+// outcome like any other. The pilot learns of a stopped calculation from a message box
+// (MessageSink) that names the field and puts the focus there, and of everything else in place:
+// a warning's tint and tooltip on its box or result, the status line, a note over the results.
+// Saving a picture answers false and why (flight_picture.h), and the window shows that why.
+
 #include "calculation.h"
 #include "errors.h"
 #include "flight.h"

@@ -5,10 +5,12 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+using namespace Qt::StringLiterals;
+
 namespace meltor {
 
 void MessageBoxSink::ShowError(QWidget& window, const QString& text) {
-  QMessageBox box(QMessageBox::Critical, tr("Meltor — расчёт остановлен"), text, QMessageBox::Ok,
+  QMessageBox box(QMessageBox::Critical, u"Meltor — расчёт остановлен"_s, text, QMessageBox::Ok,
                   &window);
   box.setObjectName(QStringLiteral("msgCalcError"));
   box.setWindowIcon(window.windowIcon());

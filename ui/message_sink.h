@@ -6,7 +6,6 @@
 // on as told. The program shows a modal message box; tests put a recorder in its place and read
 // what would have been shown.
 
-#include <QCoreApplication>
 #include <QString>
 
 class QWidget;
@@ -28,8 +27,6 @@ class MessageSink {
 
 // A modal message box with the window's icon and Qt's own OK button, in the program's language.
 class MessageBoxSink final : public MessageSink {
-  Q_DECLARE_TR_FUNCTIONS(MessageBoxSink)
-
  public:
   void ShowError(QWidget& window, const QString& text) override;
   bool Ask(QWidget* window, const QString& question, const QString& yes,

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 namespace meltor {
 
 namespace {
@@ -40,51 +42,50 @@ Readiness::Readiness(const FlightInput& in) {
 QString Readiness::ToolTip(bool enabled) const {
   if (enabled) return {};
   QString tip =
-      tr("«Считать» станет доступна, когда заполнены поля расчёта по погоде или по "
-         "шторке.");
+      u"«Считать» станет доступна, когда заполнены поля расчёта по погоде или по "
+      u"шторке."_s;
   if (weather() || hood()) {
     return tip + QLatin1Char('\n') +
-           tr("Они заполнены: кнопка включится при следующей правке поля или выборе «днём» или "
-              "«ночью».");
+           u"Они заполнены: кнопка включится при следующей правке поля или выборе «днём» или "
+           u"«ночью»."_s;
   }
   const auto caption = [](Field f) {
-    return f == Field::DayNight ? tr("«днём» или «ночью»") : FieldCaption(f);
+    return f == Field::DayNight ? u"«днём» или «ночью»"_s : FieldCaption(f);
   };
   // The captions hold commas of their own.
   const QString separator = QStringLiteral("; ");
-  tip +=
-      QLatin1Char('\n') +
-      tr("Для расчёта по погоде не заполнены: %1.").arg(Names(weatherMissing_, caption, separator));
+  tip += QLatin1Char('\n') + u"Для расчёта по погоде не заполнены: %1."_s.arg(
+                                 Names(weatherMissing_, caption, separator));
   tip += QLatin1Char('\n') +
-         tr("Для расчёта по шторке не заполнены: %1.").arg(Names(hoodMissing_, caption, separator));
+         u"Для расчёта по шторке не заполнены: %1."_s.arg(Names(hoodMissing_, caption, separator));
   return tip;
 }
 
 QString Readiness::Status(bool enabled) const {
   if (enabled) return {};
-  if (weather() || hood()) return tr("Поля заполнены: измените любое или выберите «днём»/«ночью».");
+  if (weather() || hood()) return u"Поля заполнены: измените любое или выберите «днём»/«ночью»."_s;
   const auto name = [](Field f) {
     switch (f) {
       case Field::Typ:
-        return tr("тип");
+        return u"тип"_s;
       case Field::TpolChas:
-        return tr("часы");
+        return u"часы"_s;
       case Field::TpolMin:
-        return tr("минуты");
+        return u"минуты"_s;
       case Field::Bal:
-        return tr("баллы");
+        return u"баллы"_s;
       case Field::Hn:
-        return tr("Нн");
+        return u"Нн"_s;
       case Field::VidKm:
-        return tr("видимость");
+        return u"видимость"_s;
       case Field::DayNight:
-        return tr("днём/ночью");
+        return u"днём/ночью"_s;
       case Field::Hpol:
-        return tr("высота п-та");
+        return u"высота п-та"_s;
       case Field::ShtorkaZ:
-        return tr("закрытие шторки");
+        return u"закрытие шторки"_s;
       case Field::ShtorkaO:
-        return tr("открытие шторки");
+        return u"открытие шторки"_s;
       default:
         break;
     }
@@ -100,10 +101,10 @@ QString Readiness::Status(bool enabled) const {
     if (!common.contains(f)) hoodOnly << f;
   }
   if (weatherOnly.isEmpty() || hoodOnly.isEmpty()) {
-    return tr("Не заполнены: %1.").arg(Names(common, name));
+    return u"Не заполнены: %1."_s.arg(Names(common, name));
   }
-  const QString hood = hoodOnly.size() == 2 ? tr("высоты шторки") : Names(hoodOnly, name);
-  return tr("Не заполнены: %1 (или %2).").arg(Names(common + weatherOnly, name), hood);
+  const QString hood = hoodOnly.size() == 2 ? u"высоты шторки"_s : Names(hoodOnly, name);
+  return u"Не заполнены: %1 (или %2)."_s.arg(Names(common + weatherOnly, name), hood);
 }
 
 }  // namespace meltor

@@ -9,15 +9,12 @@
 #include "errors.h"
 #include "flight.h"
 
-#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
 namespace meltor {
 
 class Readiness {
-  Q_DECLARE_TR_FUNCTIONS(Readiness)
-
  public:
   // Reads every field of `input` before anything is tested. A field is filled when its text is
   // not empty: blanks and letters count.

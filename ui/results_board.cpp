@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 namespace meltor {
 
 namespace {
@@ -28,6 +30,11 @@ QString ResultToolTip(const QString& heading, const QString& value, const QStrin
   for (const QString& w : warnings) tip += Paragraph(QStringLiteral("⚠ ") + w, 6, true);
   for (const QString& line : path) tip += Paragraph(line, 3);
   return tip;
+}
+
+// Said wherever the results shown no longer are those of the fields.
+QString StaleNote() {
+  return u"Данные изменены — нажмите «Считать»"_s;
 }
 
 }  // namespace
@@ -57,6 +64,7 @@ void ResultsBoard::Clear() {
 
 void ResultsBoard::Show(const CalcOutcome& outcome) {
   ShowTexts(outcome.labels);
+  shown_ = true;
   toolTips_ = {};
   warned_ = {};
   copyable_.reset();
@@ -90,6 +98,12 @@ std::optional<QString> ResultsBoard::CopyLine() const {
   return cells.join(QLatin1Char('\t'));
 }
 
+QString ResultsBoard::ClipboardText() const {
+  if (const std::optional<QString> line = CopyLine()) return *line;
+  if (stale_) return u"Результаты устарели: данные изменены — нажмите «Считать»"_s;
+  return shown_ ? u"Нет результатов: расчёт остановлен"_s : u"Нет результатов расчёта"_s;
+}
+
 void ResultsBoard::ShowTexts(const ResultTexts& texts) {
   for (int i = 0; i < kResultCount; ++i) {
     QLabel* label = labels_[i];
@@ -106,7 +120,7 @@ void ResultsBoard::ShowTexts(const ResultTexts& texts) {
 }
 
 void ResultsBoard::Present() {
-  const QString staleNote = tr("Данные изменены — нажмите «Считать»");
+  const QString staleNote = StaleNote();
   for (int i = 0; i < kResultCount; ++i) {
     QLabel* label = labels_[i];
     QPalette palette = palettes_[i];
@@ -122,7 +136,7 @@ void ResultsBoard::Present() {
     QString tip = toolTips_[i];
     if (stale_) {
       tip = Paragraph(staleNote, 6, true) +
-            (tip.isEmpty() ? QString() : Paragraph(tr("Показан прошлый расчёт:"), 6) + tip);
+            (tip.isEmpty() ? QString() : Paragraph(u"Показан прошлый расчёт:"_s, 6) + tip);
     }
     label->setToolTip(tip);
     label->setAccessibleDescription(stale_ ? staleNote : QString());

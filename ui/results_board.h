@@ -43,6 +43,9 @@ class ResultsBoard final : public QObject {
   // What Ctrl+C copies: the five captions with their values, tab-separated; nothing before the
   // first good calculation, after a failed one, or while the results are out of date.
   std::optional<QString> CopyLine() const;
+  // What Ctrl+C puts on the clipboard: CopyLine() when there is one, otherwise a line saying why
+  // there is none. Never left as it was: a paste must not bring back an earlier flight's numbers.
+  QString ClipboardText() const;
 
  private:
   void ShowTexts(const ResultTexts& texts);
@@ -54,6 +57,7 @@ class ResultsBoard final : public QObject {
   std::array<QString, kResultCount> toolTips_;   // of the results shown, while they are current
   std::array<bool, kResultCount> warned_{};      // a warning is about the result
   std::optional<ResultTexts> copyable_;          // the results of the last good calculation
+  bool shown_ = false;                           // a calculation has been shown, good or failed
   bool stale_ = false;
 };
 

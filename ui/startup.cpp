@@ -6,21 +6,18 @@
 #include "tables_file.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
+
+using namespace Qt::StringLiterals;
 
 namespace meltor {
 
 namespace {
 
 constexpr int kExitUsage = 2;
-
-QStringList TranslationFolders() {
-  const QString appDir = QCoreApplication::applicationDirPath();
-  return {QDir(appDir).filePath(QStringLiteral("translations")),
-          QDir::cleanPath(appDir + QStringLiteral("/../share/meltor/translations"))};
-}
 
 // Qt's own Russian translation writes the OK button in Latin letters; a Russian desktop writes it
 // «ОК», in Cyrillic. Asked before Qt's translation, and silent about everything else.
@@ -38,52 +35,40 @@ class CyrillicOk final : public QTranslator {
 
 }  // namespace
 
-Translations::Translations(const QLocale& system) : language_(QStringLiteral("ru")) {
-  auto own = std::make_unique<QTranslator>();
-  for (const QString& folder : TranslationFolders()) {
-    if (own->load(system, QStringLiteral("meltor"), QStringLiteral("_"), folder)) {
-      language_ = QLocale(own->language()).name().section(QLatin1Char('_'), 0, 0);
-      QCoreApplication::installTranslator(own.get());
-      installed_.push_back(std::move(own));
-      break;
-    }
-  }
+Translations::Translations() {
   auto qt = std::make_unique<QTranslator>();
-  if (qt->load(QStringLiteral("qtbase_") + language_,
-               QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+  if (qt->load(u"qtbase_ru"_s, QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
     QCoreApplication::installTranslator(qt.get());
     installed_.push_back(std::move(qt));
     qtTranslated_ = true;
   }
-  if (language_ == QStringLiteral("ru")) {
-    auto ok = std::make_unique<CyrillicOk>();
-    QCoreApplication::installTranslator(ok.get());
-    installed_.push_back(std::move(ok));
-  }
+  // Installed last, so asked first.
+  auto ok = std::make_unique<CyrillicOk>();
+  QCoreApplication::installTranslator(ok.get());
+  installed_.push_back(std::move(ok));
 }
 
 CommandLine::Outcome CommandLine::Parse(const QStringList& arguments, Pass pass) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
-      tr("Meltor — время полёта для лётной книжки: в закрытой кабине, в облаках, за облаками, "
-         "при ограниченной видимости и всего в СМУ."));
+      u"Meltor — время полёта для лётной книжки: в закрытой кабине, в облаках, за облаками, "
+      u"при ограниченной видимости и всего в СМУ."_s);
   const QCommandLineOption help = parser.addHelpOption();
   const QCommandLineOption version = parser.addVersionOption();
   const QCommandLineOption tables(
       QStringLiteral("tables"),
-      tr("файл таблиц вместо %1 программы").arg(QStringLiteral("FlightTables1.mdb")), tr("ФАЙЛ"));
+      u"файл таблиц вместо %1 программы"_s.arg(QStringLiteral("FlightTables1.mdb")), u"ФАЙЛ"_s);
   parser.addOption(tables);
   const QCommandLineOption journal(
       QStringLiteral("journal"),
-      QStringLiteral("журнал полётов вместо journal.sqlite в папке данных пользователя"),
-      QStringLiteral("ФАЙЛ"));
+      u"журнал полётов вместо journal.sqlite в папке данных пользователя"_s, u"ФАЙЛ"_s);
   parser.addOption(journal);
 
   const QString program = QStringLiteral("meltor");
   const auto usage = [&](const QString& message) {
     Outcome o;
     o.exitCode = kExitUsage;
-    o.err = tr("%1: %2\nСправка: %1 --help\n").arg(program, message);
+    o.err = u"%1: %2\nСправка: %1 --help\n"_s.arg(program, message);
     return o;
   };
   const bool parsed = parser.parse(arguments);
@@ -117,7 +102,7 @@ CommandLine::Outcome CommandLine::Parse(const QStringList& arguments, Pass pass)
     }
     if (!parsed) return usage(parser.errorText());
     if (!parser.positionalArguments().isEmpty()) {
-      return usage(tr("лишний аргумент «%1»").arg(parser.positionalArguments().first()));
+      return usage(u"лишний аргумент «%1»"_s.arg(parser.positionalArguments().first()));
     }
   }
   return o;
@@ -126,12 +111,10 @@ CommandLine::Outcome CommandLine::Parse(const QStringList& arguments, Pass pass)
 std::optional<QString> ChooseTables(const CommandLine::Outcome& cl, MessageSink& messages) {
   if (cl.tablesProblem.isEmpty()) return cl.tablesPath;
   const QString question =
-      CommandLine::tr(
-          "Файл таблиц, указанный в --tables, не подходит:\n%1\n\nОткрыть программу "
-          "с её собственными таблицами (%2)?")
-          .arg(cl.tablesProblem, QDir::toNativeSeparators(DefaultTablesPath()));
-  if (messages.Ask(nullptr, question, CommandLine::tr("Открыть с таблицами программы"),
-                   CommandLine::tr("Выйти"))) {
+      u"Файл таблиц, указанный в --tables, не подходит:\n%1\n\nОткрыть программу "
+      u"с её собственными таблицами (%2)?"_s.arg(cl.tablesProblem,
+                                                 QDir::toNativeSeparators(DefaultTablesPath()));
+  if (messages.Ask(nullptr, question, u"Открыть с таблицами программы"_s, u"Выйти"_s)) {
     return QString();
   }
   return std::nullopt;

@@ -2,10 +2,9 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #pragma once
 
-// What the program settles before its window opens: the language it speaks and its command line.
+// What the program settles before its window opens: Qt's own texts in Russian, and its command
+// line.
 
-#include <QCoreApplication>
-#include <QLocale>
 #include <QString>
 #include <QStringList>
 #include <QTranslator>
@@ -16,33 +15,25 @@
 
 namespace meltor {
 
-// The program's texts and Qt's own (the text boxes' context menu, standard buttons, the
-// command-line help) in one language, installed for as long as the object lives. Needs a
-// QCoreApplication.
-//
-// The program's own language is Russian. A translation of it, meltor_<language>.qm in the
-// program's translations folder (next to the program, or share/meltor/translations of an
-// installed one), is used when the system asks for that language; otherwise everything stays
-// Russian, Qt's texts included.
+// The program speaks Russian only: its own texts are Russian literals, with no translation of
+// their own. Qt's texts (the text boxes' context menu, the standard buttons, the command-line
+// parser's messages) come from Qt's Russian translation (qtbase_ru, of qt6-translations-l10n),
+// with the OK button written «ОК» in Cyrillic as a Russian desktop writes it. Installed for as
+// long as the object lives; needs a QCoreApplication.
 class Translations {
  public:
-  explicit Translations(const QLocale& system = QLocale::system());
+  Translations();
 
-  // The language in use, as "ru" or "en".
-  const QString& language() const { return language_; }
-  // Whether Qt's own translation for that language was found.
+  // Whether Qt's Russian translation was found; without it Qt's own texts stay English.
   bool qtTranslated() const { return qtTranslated_; }
 
  private:
   std::vector<std::unique_ptr<QTranslator>> installed_;
-  QString language_;
   bool qtTranslated_ = false;
 };
 
 // The window program's command line: --help, --version, --tables FILE and --journal FILE.
 class CommandLine {
-  Q_DECLARE_TR_FUNCTIONS(CommandLine)
-
  public:
   // What the command line asks for. `exitCode` set: print `out` and `err` and end with that
   // code, without opening the window. Otherwise open the window on `tablesPath` (empty: the

@@ -315,7 +315,7 @@ void JournalTest::calculatedFlight() {
   QCOMPARE(back->input.dayNight, in.dayNight);
   QCOMPARE(back->results.text, outcome.labels.text);
   QCOMPARE(QList<qint64>(back->minutes.begin(), back->minutes.end()), minutes);
-  QCOMPARE(back->caseText, outcome.state.caseId);
+  QCOMPARE(back->caseText, CaseText(outcome.state.flightCase));
   QVERIFY(!back->caseText.isEmpty());
   QCOMPARE(back->tablesSha256, *sha);
   QCOMPARE(back->programVersion, QStringLiteral(MELTOR_VERSION_TEXT));

@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "fake_tables.h"
 #include "flight_picture.h"
+#include "test_flights.h"
 
 #include <QRegularExpression>
 #include <QSvgRenderer>
@@ -61,142 +62,55 @@ class TestFlightPicture : public QObject {
   Q_OBJECT
 
  private slots:
-  // L-39 by day, one hour, cloud 200..1000 m (adverse below 250 m or at 4 km and less). The
-  // lookups return fixed seconds; the picture must split the flight as the calculation did.
+  // The L-39 flight of the tests (by day, one hour, cloud 200..1000 m, 3 km; adverse below
+  // 250 m or at 4 km and less), changed for each case. The lookups return fixed seconds; the
+  // picture must split the flight as the calculation did.
   void picture_data() {
-    QTest::addColumn<QString>("clouds");
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("vis");
-    QTest::addColumn<QString>("height");
-    QTest::addColumn<QString>("hood");        // "close,open"
+    QTest::addColumn<QString>("changes");     // to the L-39 flight
     QTest::addColumn<QList<int>>("lookups");  // TPod, TObl, TShtorka in seconds
     QTest::addColumn<QString>("caseId");      // empty: the calculation stops
     QTest::addColumn<int>("balance");         // +1 in cloud, -1 above cloud, 0 none
     const QList<int> times{120, 300, 900};
-    QTest::newRow("1a") << "7"
-                        << "100"
-                        << "4"
-                        << "3000"
-                        << "500,1000" << times << "1a" << 0;
-    QTest::newRow("1b") << "7"
-                        << "100"
-                        << "5"
-                        << "3000"
-                        << "500,1000" << times << "1b" << 0;
-    QTest::newRow("1c") << "7"
-                        << "100"
-                        << "5"
-                        << "3000"
-                        << "," << times << "1c" << 0;
-    QTest::newRow("2a") << "8"
-                        << "200"
-                        << "5"
-                        << "100"
-                        << "50,150" << times << "2a" << 0;
-    QTest::newRow("2b") << "8"
-                        << "200"
-                        << "5"
-                        << "100"
-                        << "," << times << "2b" << 0;
-    QTest::newRow("2c") << "9"
-                        << "600"
-                        << "5"
-                        << "100"
-                        << "50,150" << times << "2c" << 0;
-    QTest::newRow("2d") << "9"
-                        << "600"
-                        << "5"
-                        << "100"
-                        << "," << times << "2d" << 0;
-    QTest::newRow("3a") << "10"
-                        << "200"
-                        << "3"
-                        << "3000"
-                        << "2000,3000" << times << "3a" << 0;
-    QTest::newRow("3b") << "10"
-                        << "200"
-                        << "3"
-                        << "3000"
-                        << "50,150" << QList<int>{610, 300, 95} << "3b" << 0;
-    QTest::newRow("3c") << "10"
-                        << "200"
-                        << "3"
-                        << "3000"
-                        << "," << times << "3c" << 0;
-    QTest::newRow("3c, balance takes a minute above cloud")
-        << "10"
-        << "200"
-        << "3"
-        << "3000"
-        << "," << QList<int>{90, 90, 0} << "3c" << -1;
-    QTest::newRow("3c, balance adds a minute in cloud")
-        << "10"
-        << "200"
-        << "3"
-        << "3000"
-        << "," << QList<int>{150, 150, 0} << "3c" << 1;
-    QTest::newRow("3d") << "10"
-                        << "600"
-                        << "5"
-                        << "3000"
-                        << "2000,3000" << QList<int>{150, 330, 1000} << "3d" << 0;
-    QTest::newRow("3e") << "10"
-                        << "600"
-                        << "5"
-                        << "3000"
-                        << "50,150" << QList<int>{610, 300, 95} << "3e" << 0;
-    QTest::newRow("3f") << "10"
-                        << "600"
-                        << "5"
-                        << "3000"
-                        << "," << times << "3f" << 0;
+    const QList<int> early{610, 300, 95};     // the hood's middle reached before the cloud base
+    const QList<int> late{150, 330, 1000};    // and after it
+    const QList<int> excess{90, 90, 0};       // 2 + 2 + 57 minutes: one more than the hour
+    const QList<int> shortfall{150, 150, 0};  // 2 + 2 + 55 minutes: one less
+    QTest::newRow("1a") << "Bal=7 Hn=100 VidKm=4 ShtorkaZ=500 ShtorkaO=1000" << times << "1a" << 0;
+    QTest::newRow("1b") << "Bal=7 Hn=100 VidKm=5 ShtorkaZ=500 ShtorkaO=1000" << times << "1b" << 0;
+    QTest::newRow("1c") << "Bal=7 Hn=100 VidKm=5" << times << "1c" << 0;
+    QTest::newRow("2a") << "Bal=8 VidKm=5 Hpol=100 ShtorkaZ=50 ShtorkaO=150" << times << "2a" << 0;
+    QTest::newRow("2b") << "Bal=8 VidKm=5 Hpol=100" << times << "2b" << 0;
+    QTest::newRow("2c") << "Bal=9 Hn=600 VidKm=5 Hpol=100 ShtorkaZ=50 ShtorkaO=150" << times << "2c"
+                        << 0;
+    QTest::newRow("2d") << "Bal=9 Hn=600 VidKm=5 Hpol=100" << times << "2d" << 0;
+    QTest::newRow("3a") << "ShtorkaZ=2000 ShtorkaO=3000" << times << "3a" << 0;
+    QTest::newRow("3b") << "ShtorkaZ=50 ShtorkaO=150" << early << "3b" << 0;
+    QTest::newRow("3c") << "" << times << "3c" << 0;
+    QTest::newRow("3c, balance takes a minute above cloud") << "" << excess << "3c" << -1;
+    QTest::newRow("3c, balance adds a minute in cloud") << "" << shortfall << "3c" << 1;
+    QTest::newRow("3d") << "Hn=600 VidKm=5 ShtorkaZ=2000 ShtorkaO=3000" << late << "3d" << 0;
+    QTest::newRow("3e") << "Hn=600 VidKm=5 ShtorkaZ=50 ShtorkaO=150" << early << "3e" << 0;
+    QTest::newRow("3f") << "Hn=600 VidKm=5" << times << "3f" << 0;
     // The calculation's own numbers overlap here (above cloud comes out negative): the scale
     // cannot show them end to end, and the picture says so.
     QTest::newRow("3a, hood closed in cloud")
-        << "10"
-        << "200"
-        << "3"
-        << "3000"
-        << "300,400" << QList<int>{120, 600, 200} << "3a" << 0;
+        << "ShtorkaZ=300 ShtorkaO=400" << QList<int>{120, 600, 200} << "3a" << 0;
     // Clear weather: no cloud base, no top (12000 m stands in for it), nothing in cloud.
-    QTest::newRow("1c, clear weather") << "0"
-                                       << ""
-                                       << "10"
-                                       << "3000"
-                                       << "," << times << "1c" << 0;
-    QTest::newRow("3c, visibility 3.5 km") << "10"
-                                           << "200"
-                                           << "3.5"
-                                           << "3000"
-                                           << "," << times << "3c" << 0;
-    QTest::newRow("stopped at the cloud top") << "10"
-                                              << "600"
-                                              << "5"
-                                              << "3000"
-                                              << "," << times << "" << 0;
+    QTest::newRow("1c, clear weather") << "Bal=0 Hn= Hv= VidKm=10" << times << "1c" << 0;
+    QTest::newRow("3c, visibility 3.5 km") << "VidKm=3.5" << times << "3c" << 0;
+    // The type and the time of day of the title come from the profile the calculation chose.
+    QTest::newRow("3c, Су-27 by night") << "Typ=Су-27 DayNight=night" << times << "3c" << 0;
+    QTest::newRow("3f, МиГ-29, no day or night")
+        << "Typ=МиГ-29 DayNight= Hn=600 VidKm=5" << times << "3f" << 0;
+    // A cloud top beyond 16 bits stops the reading.
+    QTest::newRow("stopped at the cloud top") << "Hn=600 VidKm=5 Hv=99999" << times << "" << 0;
   }
   void picture() {
-    QFETCH(QString, clouds);
-    QFETCH(QString, base);
-    QFETCH(QString, vis);
-    QFETCH(QString, height);
-    QFETCH(QString, hood);
+    QFETCH(QString, changes);
     QFETCH(QList<int>, lookups);
     QFETCH(QString, caseId);
     QFETCH(int, balance);
-    FlightInput in;
-    in.cboTyp = u"Л-39"_s;
-    in.dayNight = DayNight::Day;
-    in.txtTpolChas = u"1"_s;
-    in.txtTpolMin = u"0"_s;
-    in.txtBal = clouds;
-    in.txtHn = base;
-    // Beyond 16 bits stops the reading; no base, no top.
-    in.txtHv = caseId.isEmpty() ? u"99999"_s : base.isEmpty() ? QString() : u"1000"_s;
-    in.txtVidKm = vis;
-    in.txtHpol = height;
-    in.txtShtorkaZ = hood.section(u',', 0, 0);
-    in.txtShtorkaO = hood.section(u',', 1, 1);
+    const FlightInput in = test::Changed(test::L39Flight(), changes);
     FakeTables tables;
     tables.TPod = static_cast<Int16>(lookups[0]);
     tables.TObl = static_cast<Int16>(lookups[1]);
@@ -220,9 +134,12 @@ class TestFlightPicture : public QObject {
       return;
     }
     QVERIFY(out.ok());
-    QCOMPARE(out.state.caseId, caseId);
+    QCOMPARE(CaseText(out.state.flightCase), caseId);
     // The type and the time of day in the title, the case in words beside its name.
-    QCOMPARE(layout.title, u"Разбор полёта — Л-39, днём"_s);
+    const QString when = in.dayNight == DayNight::Day     ? u"днём"_s
+                         : in.dayNight == DayNight::Night ? u"ночью"_s
+                                                          : u"день или ночь не выбраны"_s;
+    QCOMPARE(layout.title, u"Разбор полёта — %1, %2"_s.arg(in.cboTyp, when));
     QVERIFY2(layout.subtitle.startsWith(u"Случай %1: облачность "_s.arg(caseId)),
              qPrintable(layout.subtitle));
     // A cloud layer, and its heights, only where the calculation looked at one.

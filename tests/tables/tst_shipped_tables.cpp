@@ -4,6 +4,7 @@
 #include "climb_tables.h"
 #include "profiles.h"
 #include "tables_file.h"
+#include "test_flights.h"
 
 #include <QTest>
 
@@ -25,31 +26,30 @@ class TestShippedTables : public QObject {
       QVERIFY(grid.fieldCount <= kMaxGridFields);
       QCOMPARE(*climb.rows.front()[0], 0.0);
       // Climb time never falls with height (whole seconds: fighters may climb 100 m in under one).
-      for (int i = 1; i < climb.recordCount(); ++i) QVERIFY(*climb.rows[i][1] >= *climb.rows[i - 1][1]);
+      for (int i = 1; i < climb.recordCount(); ++i)
+        QVERIFY(*climb.rows[i][1] >= *climb.rows[i - 1][1]);
       QVERIFY(*climb.rows.back()[1] > 0);
     }
   }
 
   void sweepOfFlights() {
-    FileClimbTables tables(QStringLiteral(MELTOR_SHIPPED_TABLES), {}, FileClimbTables::Mode::Snapshot);
+    FileClimbTables tables(QStringLiteral(MELTOR_SHIPPED_TABLES), {},
+                           FileClimbTables::Mode::Snapshot);
     int flights = 0;
     for (const QString& type : AircraftTypeEntries()) {
       for (int base : {0, 50, 150, 333, 600, 1250, 2750, 5000}) {
         for (int thickness : {100, 450, 1000, 3000, 7000}) {
           for (bool hood : {false, true}) {
-            FlightInput in;
-            in.cboTyp = type;
-            in.dayNight = DayNight::Day;
-            in.txtTpolChas = "1";
-            in.txtTpolMin = "30";
-            in.txtBal = "10";
-            in.txtHn = QString::number(base);
-            in.txtHv = QString::number(base + thickness);
-            in.txtVidKm = "2";
-            in.txtHpol = QString::number(base + thickness + 500);
+            FlightInput in = test::With(test::L39Flight(),
+                                        {{Field::Typ, type},
+                                         {Field::TpolMin, QStringLiteral("30")},
+                                         {Field::Hn, QString::number(base)},
+                                         {Field::Hv, QString::number(base + thickness)},
+                                         {Field::VidKm, QStringLiteral("2")},
+                                         {Field::Hpol, QString::number(base + thickness + 500)}});
             if (hood) {
-              in.txtShtorkaZ = "200";
-              in.txtShtorkaO = QString::number(base + thickness + 200);
+              in = test::With(in, {{Field::ShtorkaZ, QStringLiteral("200")},
+                                   {Field::ShtorkaO, QString::number(base + thickness + 200)}});
             }
             const CalcOutcome out = CalculateFlight(in, tables, QLocale::c());
             QVERIFY2(out.ok(), qPrintable(QStringLiteral("%1 %2/%3: %4")

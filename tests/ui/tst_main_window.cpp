@@ -12,8 +12,10 @@
 #include "journal_window.h"
 #include "main_window.h"
 #include "message_sink.h"
+#include "profiles.h"
 #include "startup.h"
 #include "test_journal.h"
+#include "test_flights.h"
 #include "test_tables.h"
 #include "window_driver.h"
 #include "window_layout.h"
@@ -61,18 +63,23 @@ struct Flight {
   DayNight dayNight = DayNight::None;
 };
 
-// L-39 by day, one hour, 10 tenths from 200 to 1000 m, visibility 3 km, flight height 3000 m.
+// The L-39 flight of the tests (by day, one hour, 10 tenths from 200 to 1000 m, visibility 3 km,
+// flight height 3000 m), its type chosen from the list.
 Flight CloudFlight() {
+  const FlightInput in = L39Flight();
   Flight f;
-  f.typIndex = 0;
-  f.hours = QStringLiteral("1");
-  f.minutes = QStringLiteral("0");
-  f.bal = QStringLiteral("10");
-  f.hn = QStringLiteral("200");
-  f.hv = QStringLiteral("1000");
-  f.vidKm = QStringLiteral("3");
-  f.hpol = QStringLiteral("3000");
-  f.dayNight = DayNight::Day;
+  f.typIndex = static_cast<int>(AircraftTypeEntries().indexOf(in.cboTyp));
+  f.hours = in.txtTpolChas;
+  f.minutes = in.txtTpolMin;
+  f.bal = in.txtBal;
+  f.hn = in.txtHn;
+  f.hv = in.txtHv;
+  f.vidKm = in.txtVidKm;
+  f.vidSm = in.txtVidSm;
+  f.shtorkaZ = in.txtShtorkaZ;
+  f.shtorkaO = in.txtShtorkaO;
+  f.hpol = in.txtHpol;
+  f.dayNight = in.dayNight;
   return f;
 }
 
@@ -199,9 +206,8 @@ class TestMainWindow : public QObject {
 
  private slots:
   void initTestCase() {
-    // The program's language and Qt's, as the program sets them up in a locale it has no
-    // translation for.
-    translations_ = std::make_unique<Translations>(QLocale::c());
+    // Qt's own texts in Russian, as the program sets them up.
+    translations_ = std::make_unique<Translations>();
     QVERIFY(dir_.isValid());
     // No test reaches the user's own journal, whatever it presses.
     QStandardPaths::setTestModeEnabled(true);
@@ -697,21 +703,26 @@ class TestMainWindow : public QObject {
   }
 
   void copyResults_data() {
-    QTest::addColumn<QString>("run");      // "none", "ok" or "failed" before the keys
+    QTest::addColumn<QString>("run");      // "none", "ok", "failed" or "stale" before the keys
     QTest::addColumn<QString>("control");  // where the focus is
     QTest::addColumn<int>("selected");     // characters selected from its start
     QTest::addColumn<QString>("copied");   // what the clipboard then holds
 
     const QString& line = kCloudFlightLine;
-    const QString untouched = QStringLiteral("<untouched>");
+    // Never what the clipboard held before, which may be an earlier flight's numbers.
+    const QString none = u"Нет результатов расчёта"_s;
+    const QString failed = u"Нет результатов: расчёт остановлен"_s;
+    const QString stale = u"Результаты устарели: данные изменены — нажмите «Считать»"_s;
     QTest::newRow("box, nothing selected") << u"ok"_s << u"txtHpol"_s << 0 << line;
     QTest::newRow("type field, nothing selected") << u"ok"_s << u"cboTyp"_s << 0 << line;
     QTest::newRow("button") << u"ok"_s << u"cmdOK"_s << 0 << line;
     QTest::newRow("day/night option") << u"ok"_s << u"optDSMU"_s << 0 << line;
     QTest::newRow("box, text selected") << u"ok"_s << u"txtHpol"_s << 2 << u"30"_s;
     QTest::newRow("type field, text selected") << u"ok"_s << u"cboTyp"_s << 2 << u"Л-"_s;
-    QTest::newRow("before any calculation") << u"none"_s << u"txtHpol"_s << 0 << untouched;
-    QTest::newRow("after a failed calculation") << u"failed"_s << u"cmdOK"_s << 0 << untouched;
+    QTest::newRow("before any calculation") << u"none"_s << u"txtHpol"_s << 0 << none;
+    QTest::newRow("after a failed calculation") << u"failed"_s << u"cmdOK"_s << 0 << failed;
+    QTest::newRow("results out of date") << u"stale"_s << u"txtHn"_s << 0 << stale;
+    QTest::newRow("out of date, text selected") << u"stale"_s << u"txtHpol"_s << 3 << u"300"_s;
   }
   void copyResults() {
     QFETCH(QString, run);
@@ -729,6 +740,7 @@ class TestMainWindow : public QObject {
       Child<QLineEdit>(window, u"txtHpol")->setText(u"abc"_s);
       PressCalculate(window);
     }
+    if (run == u"stale") Type(Child<QLineEdit>(window, u"txtHpol"), u"0"_s);
     QCOMPARE(sink.shown.size(), run == u"failed" ? 1 : 0);
     QGuiApplication::clipboard()->setText(u"<untouched>"_s);
 
@@ -861,10 +873,9 @@ class TestMainWindow : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!QToolTip::isVisible(), kCopyNoteMilliseconds + 3000);
   }
 
-  // Qt's own texts speak Russian with the program, and every text of the program's own passes
-  // through tr(), so that a translation can take its place.
+  // Qt's own texts speak Russian with the program, and the program's own texts are Russian
+  // literals that no translator replaces: the program speaks Russian only.
   void russianEverywhere() {
-    QCOMPARE(translations_->language(), u"ru"_s);
     QVERIFY(translations_->qtTranslated());
     RecordingSink sink;
     {
@@ -912,7 +923,8 @@ class TestMainWindow : public QObject {
     for (const QString& text : texts) {
       if (!text.contains(QRegularExpression(u"\\p{L}"_s))) continue;  // "," and "—"
       ++checked;
-      QVERIFY2(text.contains(u"⟦"_s), qPrintable(text));
+      QVERIFY2(!text.contains(u"⟦"_s), qPrintable(text));
+      QVERIFY2(text.contains(QRegularExpression(u"[А-Яа-яЁё]"_s)), qPrintable(text));
     }
     QVERIFY2(checked >= 20, qPrintable(texts.join(u"|")));
   }
@@ -981,7 +993,7 @@ class TestMainWindow : public QObject {
   }
 
   // Once a field changes after a calculation, the results are out of date: greyed, their tooltip
-  // and the status line say so, and Ctrl+C copies nothing; the fields back as they were, or the
+  // and the status line say so, and Ctrl+C copies only that; the fields back as they were, or the
   // next calculation, make them current again.
   void staleResults_data() {
     QTest::addColumn<QString>("control");
@@ -1049,7 +1061,8 @@ class TestMainWindow : public QObject {
                                             u"расчёт:\nв обл.: 0.07"_s),
              qPrintable(ToolTips(window)[1]));
     QCOMPARE(status->text(), u"Данные изменены — нажмите «Считать»."_s);
-    QCOMPARE(copied(), u"<untouched>"_s);
+    // Not the numbers: a paste into the logbook must not take them for the new flight's.
+    QCOMPARE(copied(), u"Результаты устарели: данные изменены — нажмите «Считать»"_s);
     QVERIFY(QToolTip::text().contains(u"результаты устарели"_s));
 
     change(true);  // as it was: current again
@@ -1062,7 +1075,7 @@ class TestMainWindow : public QObject {
     QVERIFY(!ToolTips(window)[1].startsWith(u"Данные изменены"_s));
     QCOMPARE(status->text(), QString());
     // Copied again, unless that calculation failed (the test's tables know the L-39 alone).
-    QCOMPARE(copied() == u"<untouched>"_s, !sink.shown.isEmpty());
+    QCOMPARE(copied() == u"Нет результатов: расчёт остановлен"_s, !sink.shown.isEmpty());
   }
 
   // The results' menu from the keyboard, wherever the focus is: the Menu key and Shift+F10, its
