@@ -14,7 +14,7 @@ set -euo pipefail
 # Building and running.
 run_packages=(
   build-essential cmake ninja-build     # compiler, build system
-  qt6-base-dev qt6-base-dev-tools       # Qt Core, Gui, Widgets (and Test); moc and rcc
+  qt6-base-dev qt6-base-dev-tools       # Qt Core, Gui, Widgets, PrintSupport (and Test); moc, rcc
   qt6-svg-dev                           # pictures of flights and tables as SVG
   libsqlite3-dev                        # the tables file
   fonts-dejavu-core                     # Cyrillic glyphs for the window, also headless

@@ -14,8 +14,8 @@
 #include "message_sink.h"
 #include "profiles.h"
 #include "startup.h"
-#include "test_journal.h"
 #include "test_flights.h"
+#include "test_journal.h"
 #include "test_tables.h"
 #include "window_driver.h"
 #include "window_layout.h"
@@ -1300,6 +1300,7 @@ class TestMainWindow : public QObject {
     QTest::addColumn<int>("as");  // SaveAs
     QTest::newRow("replace the entry") << int(SaveAs::Replace);
     QTest::newRow("a new entry") << int(SaveAs::New);
+    QTest::newRow("Отмена") << -1;
   }
   void journalEdit() {
     QFETCH(int, as);
@@ -1337,12 +1338,23 @@ class TestMainWindow : public QObject {
     Clear(height);
     Type(height, u"2500"_s);
     PressCalculate(window);
-    prompts.saves << SaveRequest{{today.addDays(-1), u"08"_s, u"после правки"_s},
-                                 static_cast<SaveAs>(as)};
+    if (as >= 0) {
+      prompts.saves << SaveRequest{{today.addDays(-1), u"08"_s, u"после правки"_s},
+                                   static_cast<SaveAs>(as)};
+    }
     QTest::keyClick(height, Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(prompts.asked.size(), 2);
     QCOMPARE(prompts.asked[1].replacing, std::optional<qint64>(1));
     QCOMPARE(prompts.asked[1].details, (EntryDetails{today, u"07"_s, u"до правки"_s}));
+    if (as < 0) {  // cancelled: the entry as it was, the window still editing it
+      QCOMPARE(window.windowTitle(), u"Meltor — правка записи №\u00a01"_s);
+      QCOMPARE(desk->editing(), std::optional<qint64>(1));
+      auto read = journal::Journal::Open(path, journal::Journal::Access::Read);
+      QVERIFY(read);
+      QCOMPARE(*(*read)->Count({}), 1);
+      QCOMPARE((*read)->Get(1)->input, first);
+      return;
+    }
     QCOMPARE(window.windowTitle(), u"Meltor"_s);
     QCOMPARE(desk->editing(), std::nullopt);
 
