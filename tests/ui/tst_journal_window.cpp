@@ -25,6 +25,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -512,6 +513,23 @@ class TestJournalWindow : public QObject {
     const int pages = static_cast<int>(
         QString::fromLatin1(bytes).count(QRegularExpression(u"/Type\\s*/Page\\b(?!s)"_s)));
     QVERIFY2(pages >= minPages && pages <= maxPages, qPrintable(QString::number(pages)));
+
+    // The PDF shows the totals the window shows, each line in the order of its cells.
+    const QString pdftotext = QStandardPaths::findExecutable(u"pdftotext"_s);
+    if (pdftotext.isEmpty()) QSKIP("pdftotext (poppler-utils) is not installed");
+    QProcess reader;
+    reader.start(pdftotext, {u"-layout"_s, target, u"-"_s});
+    QVERIFY(reader.waitForFinished(30000));
+    QCOMPARE(reader.exitCode(), 0);
+    const QString text = QString::fromUtf8(reader.readAllStandardOutput());
+    const QList<QStringList> totals = ShownTotals(window);
+    QVERIFY(totals.size() >= 4);
+    for (const QStringList& line : totals) {
+      QStringList cells;
+      for (const QString& cell : line) cells << QRegularExpression::escape(cell);
+      const QRegularExpression printed(u"(^|\\n)\\s*"_s + cells.join(u"\\s+"_s) + u"\\s"_s);
+      QVERIFY2(text.contains(printed), qPrintable(line.join(u" | "_s)));
+    }
   }
 
   // «Экспорт в CSV…» writes what the journal's CSV writer writes for the period and type: for a
