@@ -7,6 +7,7 @@
 #include "tables_file.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -169,6 +170,12 @@ bool JournalDesk::Saveable(const CalcOutcome* outcome) {
 void JournalDesk::Save() {
   const CalcOutcome* outcome = hooks_.current();
   if (!Saveable(outcome)) return;
+  // A journal known to be read-only is told before the pilot types the details in vain.
+  if (const std::optional<QString> readOnly = session_.ReadOnlyReason()) {
+    prompts_.ShowError(&main_, u"Журнал «%1» можно только читать: %2. Полёт не записан."_s.arg(
+                                   QDir::toNativeSeparators(session_.path()), *readOnly));
+    return;
+  }
   // The dialog is modal: the fields, and so the results, stay as they are until it closes.
   const CalcOutcome calculated = *outcome;
   const FlightInput input = hooks_.input();
