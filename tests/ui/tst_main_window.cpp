@@ -25,6 +25,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -1168,7 +1170,7 @@ class TestMainWindow : public QObject {
   void journalSave_data() {
     QTest::addColumn<QString>("before");   // "calculated", "stale", "failed", "none"
     QTest::addColumn<QString>("keys");     // "Ctrl+S" or "menu"
-    QTest::addColumn<QString>("journal");  // "new", "damaged", "newer"
+    QTest::addColumn<QString>("journal");  // "new", "damaged", "newer", "folder"
     QTest::addColumn<bool>("answer");      // the pilot saves in the dialog (or cancels)
     QTest::addColumn<QString>("note");     // the status line then
     QTest::addColumn<QString>("error");    // a part of the message shown, empty for none
@@ -1196,6 +1198,8 @@ class TestMainWindow : public QObject {
                                      << QString() << u"не журнал полётов"_s;
     QTest::newRow("newer program's journal") << u"calculated"_s << u"Ctrl+S"_s << u"newer"_s << true
                                              << QString() << u"более новой версией"_s;
+    QTest::newRow("a folder as the journal")
+        << u"calculated"_s << u"Ctrl+S"_s << u"folder"_s << true << QString() << u"папка"_s;
   }
   void journalSave() {
     QFETCH(QString, before);
@@ -1213,6 +1217,8 @@ class TestMainWindow : public QObject {
     } else if (journal == u"newer") {
       QCOMPARE(MakeJournal(path, 3), QString());
       QCOMPARE(MakeNewer(path), QString());
+    } else if (journal == u"folder") {
+      QVERIFY(QDir().mkpath(path));
     }
     const QByteArray bytes = [&] {
       QFile f(path);
@@ -1255,8 +1261,8 @@ class TestMainWindow : public QObject {
     }
 
     const bool current = before == u"calculated";
-    // A journal known to be read-only is told before the details are asked.
-    const bool asked = current && journal != u"newer";
+    // A journal that cannot take the flight is told before the details are asked.
+    const bool asked = current && journal == u"new";
     QCOMPARE(prompts.asked.size(), asked ? 1 : 0);
     QCOMPARE(Child<QLabel>(window, u"lblStatus")->text(), note);
     QCOMPARE(prompts.errors.size(), error.isEmpty() ? 0 : 1);
@@ -1269,6 +1275,11 @@ class TestMainWindow : public QObject {
       QCOMPARE(prompts.asked[0].replacing, std::nullopt);
       QVERIFY2(prompts.asked[0].summary.contains(u"Всего в СМУ 1.00"_s),
                qPrintable(prompts.asked[0].summary));
+    }
+    if (journal == u"folder") {
+      QVERIFY(QFileInfo(path).isDir());
+      QCOMPARE(QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+      return;
     }
     if (journal != u"new") {
       QFile f(path);

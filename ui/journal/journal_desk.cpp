@@ -170,7 +170,12 @@ bool JournalDesk::Saveable(const CalcOutcome* outcome) {
 void JournalDesk::Save() {
   const CalcOutcome* outcome = hooks_.current();
   if (!Saveable(outcome)) return;
-  // A journal known to be read-only is told before the pilot types the details in vain.
+  // A journal that cannot take the flight whatever the pilot types (not a journal, damaged, not a
+  // file, read-only) is told before the details are asked; a busy one is tried at the saving.
+  if (const auto reader = session_.Reader(); !reader && Lasting(reader.error().kind)) {
+    prompts_.ShowError(&main_, reader.error().message);
+    return;
+  }
   if (const std::optional<QString> readOnly = session_.ReadOnlyReason()) {
     prompts_.ShowError(&main_, u"Журнал «%1» можно только читать: %2. Полёт не записан."_s.arg(
                                    QDir::toNativeSeparators(session_.path()), *readOnly));
