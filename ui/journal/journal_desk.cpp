@@ -170,9 +170,9 @@ bool JournalDesk::Saveable(const CalcOutcome* outcome) {
 void JournalDesk::Save() {
   const CalcOutcome* outcome = hooks_.current();
   if (!Saveable(outcome)) return;
-  // A journal that cannot take the flight whatever the pilot types (not a journal, damaged, not a
-  // file, read-only) is told before the details are asked; a busy one is tried at the saving.
-  if (const auto reader = session_.Reader(); !reader && Lasting(reader.error().kind)) {
+  // A journal that cannot take the flight (not a journal, damaged, not a file, kept busy) is told
+  // before the pilot types the details in vain; the flight stays in the window to be saved later.
+  if (const auto reader = session_.Reader(); !reader) {
     prompts_.ShowError(&main_, reader.error().message);
     return;
   }
