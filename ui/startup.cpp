@@ -101,6 +101,10 @@ CommandLine::Outcome CommandLine::Parse(const QStringList& arguments, Pass pass)
       }
     }
     if (!parsed) return usage(parser.errorText());
+    // An empty name would quietly mean the default journal: a script's mistake, told.
+    if (parser.isSet(journal) && parser.value(journal).isEmpty()) {
+      return usage(u"--journal: пустое имя файла журнала"_s);
+    }
     if (!parser.positionalArguments().isEmpty()) {
       return usage(u"лишний аргумент «%1»"_s.arg(parser.positionalArguments().first()));
     }

@@ -262,6 +262,9 @@ class TestAboutAndQuit : public QObject {
         << false;
     QTest::newRow("journal given, not a journal")
         << QStringList{u"--journal"_s, TextFile()} << -1 << QString() << QString() << false;
+    QTest::newRow("journal with an empty name")
+        << QStringList{u"--journal"_s, QString()} << 2 << QString()
+        << u"meltor: --journal: пустое имя файла журнала\n"_s << true;
     QTest::newRow("journal without its file")
         << QStringList{u"--journal"_s} << 2 << QString()
         << u"Отсутствует значение после «--journal»"_s << true;
