@@ -60,7 +60,7 @@ echo "check-deb: contents as expected ($(echo "$actual" | wc -l) files)"
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "check-deb: Depends: $depends"
-for lib in libqt6core6 libqt6gui6 libqt6widgets6 libsqlite3-0 fonts-dejavu-core; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libsqlite3-0 fonts-dejavu-core; do
   grep -Eq "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends does not name $lib"
 done
 

@@ -14,7 +14,7 @@ set -euo pipefail
 # Building and running.
 run_packages=(
   build-essential cmake ninja-build     # compiler, build system
-  qt6-base-dev qt6-base-dev-tools       # Qt Core, Gui, Widgets (and Test); moc and rcc
+  qt6-base-dev qt6-base-dev-tools       # Qt Core, Gui, Widgets, PrintSupport (and Test); moc, rcc
   qt6-svg-dev                           # pictures of flights and tables as SVG
   libsqlite3-dev                        # the tables file
   fonts-dejavu-core                     # Cyrillic glyphs for the window, also headless
@@ -32,6 +32,7 @@ test_packages=(
   dpkg-dev file lintian                           # cpack -G DEB, scripts/check-deb.sh
   librsvg2-bin                                    # scripts/icons.sh
   xvfb xdotool imagemagick openbox                # scripts/screenshot.sh
+  poppler-utils                                   # pdftoppm: looking at the journal's PDF
   clang-format                                    # the code's formatting (.clang-format)
   reuse                                           # every file under its licence (a test)
   debootstrap                                     # scripts/fresh-system-check.sh

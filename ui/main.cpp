@@ -58,6 +58,7 @@ int main(int argc, char* argv[]) {
   const std::optional<QString> tables = meltor::ChooseTables(cl, messages);
   if (!tables) return 2;
   settings.tablesPath = *tables;
+  settings.journalPath = cl.journalPath;
 
   meltor::MainWindow window(messages, settings);
   window.show();

@@ -6,6 +6,7 @@
 #include "climb_tables.h"
 #include "field_warnings.h"
 #include "flight_review_window.h"
+#include "journal_desk.h"
 #include "message_sink.h"
 #include "profiles.h"
 #include "program_icon.h"
@@ -60,6 +61,12 @@ MainWindow::MainWindow(MessageSink& messages, MainWindowSettings settings)
   BuildInputs(fraInput);
   BuildResults();
   SetTabOrder();
+  journal_ = new JournalDesk(
+      *this, {settings_.tablesPath, settings_.journalPath, settings_.journalPrompts},
+      {[this] { return Input(); },
+       [this] { return lastOutcome_ && !board_->stale() ? &*lastOutcome_ : nullptr; },
+       [this](const QString& note) { lblStatus_->setText(note); }});
+  journal_->AddTo(*resultsMenu_);
 
   // The type list: six entries in this order, none chosen, the field left empty. Typed text
   // stays in the field and never becomes an entry.
@@ -352,6 +359,7 @@ void MainWindow::Calculate() {
   ShowFieldWarnings(*this, outcome,
                     [this](Field f) { return qobject_cast<QLineEdit*>(FieldControl(f)); });
   lastOutcome_ = outcome;
+  journal_->Calculated();
   if (review_ && review_->isVisible()) review_->ShowOutcome(outcome);
   board_->Show(outcome);
   UpdateStatus();

@@ -44,6 +44,8 @@ namespace meltor {
 
 class AboutWindow;
 class FlightReviewWindow;
+class JournalDesk;
+class JournalPrompts;
 class MessageSink;
 class ResultsBoard;
 
@@ -55,6 +57,10 @@ struct MainWindowSettings {
   QString tablesPath;
   // The rules for whole-text numbers (hours, minutes, flight height).
   QLocale locale = QLocale::system();
+  // The journal of flights; empty for journal.sqlite in the user's data folder. Its questions are
+  // asked in dialogs unless `journalPrompts` takes them.
+  QString journalPath;
+  JournalPrompts* journalPrompts = nullptr;
 };
 
 // How long the note "copied" stays over the results.
@@ -114,6 +120,7 @@ class MainWindow : public QWidget {
   MainWindowSettings settings_;
   std::unique_ptr<AboutWindow> about_;
   std::unique_ptr<FlightReviewWindow> review_;
+  JournalDesk* journal_ = nullptr;  // «Записать в журнал…» and «Журнал полётов»
   std::optional<CalcOutcome> lastOutcome_;
 
   QComboBox* cboTyp_ = nullptr;

@@ -59,6 +59,10 @@ CommandLine::Outcome CommandLine::Parse(const QStringList& arguments, Pass pass)
       QStringLiteral("tables"),
       u"файл таблиц вместо %1 программы"_s.arg(QStringLiteral("FlightTables1.mdb")), u"ФАЙЛ"_s);
   parser.addOption(tables);
+  const QCommandLineOption journal(
+      QStringLiteral("journal"),
+      u"журнал полётов вместо journal.sqlite в папке данных пользователя"_s, u"ФАЙЛ"_s);
+  parser.addOption(journal);
 
   const QString program = QStringLiteral("meltor");
   const auto usage = [&](const QString& message) {
@@ -84,6 +88,9 @@ CommandLine::Outcome CommandLine::Parse(const QStringList& arguments, Pass pass)
   if (parser.isSet(tables)) {
     o.tablesPath = QFileInfo(parser.value(tables)).absoluteFilePath();
   }
+  if (parser.isSet(journal)) {
+    o.journalPath = QFileInfo(parser.value(journal)).absoluteFilePath();
+  }
   if (pass == Pass::Final) {
     if (parser.isSet(tables)) {
       // Opened the way a calculation opens it, so the reason is the one a calculation would give.
@@ -94,6 +101,10 @@ CommandLine::Outcome CommandLine::Parse(const QStringList& arguments, Pass pass)
       }
     }
     if (!parsed) return usage(parser.errorText());
+    // An empty name would quietly mean the default journal: a script's mistake, told.
+    if (parser.isSet(journal) && parser.value(journal).isEmpty()) {
+      return usage(u"--journal: пустое имя файла журнала"_s);
+    }
     if (!parser.positionalArguments().isEmpty()) {
       return usage(u"лишний аргумент «%1»"_s.arg(parser.positionalArguments().first()));
     }

@@ -32,19 +32,22 @@ class Translations {
   bool qtTranslated_ = false;
 };
 
-// The window program's command line: --help, --version and --tables FILE.
+// The window program's command line: --help, --version, --tables FILE and --journal FILE.
 class CommandLine {
  public:
   // What the command line asks for. `exitCode` set: print `out` and `err` and end with that
   // code, without opening the window. Otherwise open the window on `tablesPath` (empty: the
   // program's own tables file); `tablesProblem` says why that file cannot be used, as a
-  // calculation would find it (missing, a folder, a device, not a tables file …).
+  // calculation would find it (missing, a folder, a device, not a tables file …). `journalPath`
+  // is the journal of flights the window saves to (empty: the default one); it is opened only
+  // when first needed, so a journal that cannot be used is told then.
   struct Outcome {
     std::optional<int> exitCode;
     QString out;
     QString err;
     QString tablesPath;
     QString tablesProblem;
+    QString journalPath;
   };
 
   // When the arguments are read. Before the window system starts, they still hold its own

@@ -2,6 +2,10 @@
 // SPDX-FileCopyrightText: Meltor contributors
 #include "test_journal.h"
 
+#include <QFile>
+
+#include <sqlite3.h>
+
 namespace meltor::test {
 
 journal::Entry SyntheticEntry(int i) {
@@ -39,6 +43,29 @@ journal::Entry SyntheticEntry(int i) {
   e.tablesSha256 = QStringLiteral("%1").arg(i % 2 ? u'a' : u'b').repeated(64);
   e.programVersion = QStringLiteral(MELTOR_VERSION_TEXT);
   return e;
+}
+
+QString MakeJournal(const QString& path, int count) {
+  auto journal = journal::Journal::Open(path, journal::Journal::Access::Write);
+  if (!journal) return journal.error().message;
+  auto import = (*journal)->BeginImport();
+  if (!import) return import.error().message;
+  for (int i = 0; i < count; ++i) {
+    if (auto added = (*import)->Add(SyntheticEntry(i)); !added) return added.error().message;
+  }
+  if (auto done = (*import)->Commit(); !done) return done.error().message;
+  return {};
+}
+
+QString MakeNewer(const QString& path) {
+  sqlite3* db = nullptr;
+  const QByteArray sql = "PRAGMA user_version = " + QByteArray::number(journal::kSchemaVersion + 1);
+  const bool done = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE,
+                                    nullptr) == SQLITE_OK &&
+                    sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+  const QString error = done ? QString() : QString::fromUtf8(sqlite3_errmsg(db));
+  sqlite3_close(db);
+  return error;
 }
 
 }  // namespace meltor::test

@@ -14,4 +14,12 @@ namespace meltor::test {
 // different inputs.
 journal::Entry SyntheticEntry(int i);
 
+// A new journal at `path` holding SyntheticEntry(0) … SyntheticEntry(count - 1), numbered 1 …
+// count, saved in one import. Empty, or why it could not be made.
+QString MakeJournal(const QString& path, int count);
+
+// Marks the journal at `path` as written by a newer program (its schema version one higher), as
+// a newer program leaves it: readable by this one, not writable. Empty, or what failed.
+QString MakeNewer(const QString& path);
+
 }  // namespace meltor::test

@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include <QWindow>
 
 #include <functional>
+#include <optional>
 
 #include <sys/stat.h>
 
@@ -253,6 +255,19 @@ class TestAboutAndQuit : public QObject {
         << u"meltor: лишний аргумент «extra»\n"_s << true;
     QTest::newRow("tables file given, relative")
         << QStringList{u"--tables"_s, tables} << -1 << QString() << QString() << false;
+    QTest::newRow("--help names the journal")
+        << QStringList{u"--help"_s} << 0 << u"--journal <ФАЙЛ>"_s << QString() << false;
+    QTest::newRow("journal given, relative, not there yet")
+        << QStringList{u"--journal"_s, u"нет/журнал.sqlite"_s} << -1 << QString() << QString()
+        << false;
+    QTest::newRow("journal given, not a journal")
+        << QStringList{u"--journal"_s, TextFile()} << -1 << QString() << QString() << false;
+    QTest::newRow("journal with an empty name")
+        << QStringList{u"--journal"_s, QString()} << 2 << QString()
+        << u"meltor: --journal: пустое имя файла журнала\n"_s << true;
+    QTest::newRow("journal without its file")
+        << QStringList{u"--journal"_s} << 2 << QString()
+        << u"Отсутствует значение после «--journal»"_s << true;
   }
   void commandLine() {
     QFETCH(QStringList, arguments);
@@ -262,11 +277,26 @@ class TestAboutAndQuit : public QObject {
     QFETCH(bool, display);
     if (exitCode < 0) {
       const QStringList line = QStringList{u"meltor"_s} + arguments;
+      const qsizetype journalAt = arguments.indexOf(u"--journal"_s);
+      const QString journal = journalAt >= 0 ? arguments[journalAt + 1] : QString();
+      const auto contents = [](const QString& path) -> std::optional<QByteArray> {
+        QFile f(path);
+        if (path.isEmpty() || !f.open(QIODevice::ReadOnly)) return std::nullopt;
+        return f.readAll();
+      };
+      const std::optional<QByteArray> before = contents(journal);
       const CommandLine::Outcome parsed = CommandLine::Parse(line);
       QVERIFY(!parsed.exitCode);
       QVERIFY2(parsed.tablesProblem.contains(err), qPrintable(parsed.tablesProblem));
       QCOMPARE(parsed.tablesProblem.isEmpty(), err.isEmpty());
-      if (err.isEmpty()) QCOMPARE(parsed.tablesPath, TablesFile());
+      if (err.isEmpty() && arguments.contains(u"--tables"_s)) {
+        QCOMPARE(parsed.tablesPath, TablesFile());
+      }
+      // The journal is taken as named and opened only when first needed: the command line
+      // neither reads it as a journal nor makes it.
+      QCOMPARE(parsed.journalPath,
+               journal.isEmpty() ? QString() : QDir::current().absoluteFilePath(journal));
+      QCOMPARE(contents(journal), before);
       // Before the window system starts, nothing about the file ends the program.
       QVERIFY(!CommandLine::Parse(line, CommandLine::Pass::BeforeWindowSystem).exitCode);
       return;

@@ -7,11 +7,15 @@
 
 #include "errors.h"
 #include "flight_review_window.h"
+#include "journal.h"
+#include "journal_desk.h"
+#include "journal_window.h"
 #include "main_window.h"
 #include "message_sink.h"
 #include "profiles.h"
 #include "startup.h"
 #include "test_flights.h"
+#include "test_journal.h"
 #include "test_tables.h"
 #include "window_driver.h"
 #include "window_layout.h"
@@ -21,6 +25,8 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,7 +37,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QStyle>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
@@ -203,6 +211,8 @@ class TestMainWindow : public QObject {
     // Qt's own texts in Russian, as the program sets them up.
     translations_ = std::make_unique<Translations>();
     QVERIFY(dir_.isValid());
+    // No test reaches the user's own journal, whatever it presses.
+    QStandardPaths::setTestModeEnabled(true);
     tablesPath_ = dir_.filePath(QStringLiteral("FlightTables1.mdb"));
     WriteTablesFile(tablesPath_,
                     ClimbViewSql(QStringLiteral("Z_Time_Pod_L39"),
@@ -904,7 +914,11 @@ class TestMainWindow : public QObject {
           texts << label->text();
       }
       for (const QMenu* menu : root->findChildren<QMenu*>()) {
-        for (const QAction* action : menu->actions()) texts << action->text();
+        for (const QAction* action : menu->actions()) {
+          // The journal's entries (actJournal…) are written as literals, as the program's texts
+          // are to be: Russian only, no translation.
+          if (!action->objectName().startsWith(u"actJournal")) texts << action->text();
+        }
       }
     }
     int checked = 0;
@@ -1150,6 +1164,232 @@ class TestMainWindow : public QObject {
     QVERIFY(window.isVisible());
   }
 
+  // «Записать в журнал…»: Ctrl+S or the results' menu saves the flight just calculated with the
+  // details the pilot gives, and the entry reads back as calculated; results that are not current,
+  // a cancelled dialog and a journal that cannot be written save nothing, and say why.
+  void journalSave_data() {
+    QTest::addColumn<QString>("before");   // "calculated", "stale", "failed", "none"
+    QTest::addColumn<QString>("keys");     // "Ctrl+S" or "menu"
+    QTest::addColumn<QString>("journal");  // "new", "damaged", "newer", "folder"
+    QTest::addColumn<bool>("answer");      // the pilot saves in the dialog (or cancels)
+    QTest::addColumn<QString>("note");     // the status line then
+    QTest::addColumn<QString>("error");    // a part of the message shown, empty for none
+    const QString saved = u"Записано в журнал: №\u00a01"_s;
+    const QString noResults =
+        u"Не записано в журнал: результатов этих данных нет — нажмите «Считать»."_s;
+    QTest::newRow("Ctrl+S") << u"calculated"_s << u"Ctrl+S"_s << u"new"_s << true << saved
+                            << QString();
+    QTest::newRow("the results' menu")
+        << u"calculated"_s << u"menu"_s << u"new"_s << true << saved << QString();
+    QTest::newRow("cancelled") << u"calculated"_s << u"Ctrl+S"_s << u"new"_s << false << QString()
+                               << QString();
+    QTest::newRow("stale results")
+        << u"stale"_s << u"Ctrl+S"_s << u"new"_s << true << noResults << QString();
+    QTest::newRow("stale results, the menu")
+        << u"stale"_s << u"menu"_s << u"new"_s << true << u"Данные изменены — нажмите «Считать»."_s
+        << QString();
+    QTest::newRow("before any calculation")
+        << u"none"_s << u"Ctrl+S"_s << u"new"_s << true << noResults << QString();
+    QTest::newRow("failed calculation")
+        << u"failed"_s << u"Ctrl+S"_s << u"new"_s << true
+        << u"Не записано в журнал: расчёт не выполнен — исправьте данные и нажмите «Считать»."_s
+        << QString();
+    QTest::newRow("damaged journal") << u"calculated"_s << u"Ctrl+S"_s << u"damaged"_s << true
+                                     << QString() << u"не журнал полётов"_s;
+    QTest::newRow("newer program's journal") << u"calculated"_s << u"Ctrl+S"_s << u"newer"_s << true
+                                             << QString() << u"более новой версией"_s;
+    QTest::newRow("a folder as the journal")
+        << u"calculated"_s << u"Ctrl+S"_s << u"folder"_s << true << QString() << u"папка"_s;
+  }
+  void journalSave() {
+    QFETCH(QString, before);
+    QFETCH(QString, keys);
+    QFETCH(QString, journal);
+    QFETCH(bool, answer);
+    QFETCH(QString, note);
+    QFETCH(QString, error);
+    QTemporaryDir journalDir;
+    const QString path = journalDir.filePath(u"journal.sqlite"_s);
+    if (journal == u"damaged") {
+      QFile damaged(path);
+      QVERIFY(damaged.open(QIODevice::WriteOnly));
+      damaged.write(QByteArray(4096, 'x'));
+    } else if (journal == u"newer") {
+      QCOMPARE(MakeJournal(path, 3), QString());
+      QCOMPARE(MakeNewer(path), QString());
+    } else if (journal == u"folder") {
+      QVERIFY(QDir().mkpath(path));
+    }
+    const QByteArray bytes = [&] {
+      QFile f(path);
+      return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    RecordingSink sink;
+    RecordingPrompts prompts;
+    if (answer)
+      prompts.saves << SaveRequest{{QDate(2024, 3, 7), u"12"_s, u"упр. 5"_s}, SaveAs::New};
+    MainWindow window(sink, Settings({}, QLocale::c(), path, &prompts));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    Enter(window, CloudFlight());
+    if (before == u"calculated" || before == u"stale") PressCalculate(window);
+    if (before == u"stale") Type(Child<QLineEdit>(window, u"txtHpol"), u"0"_s);
+    if (before == u"failed") {
+      Clear(Child<QLineEdit>(window, u"txtHpol"));
+      Type(Child<QLineEdit>(window, u"txtHpol"), u"abc"_s);
+      PressCalculate(window);
+    }
+
+    auto* box = Child<QLineEdit>(window, u"txtHpol");
+    if (keys == u"Ctrl+S") {
+      QTest::keyClick(box, Qt::Key_S, Qt::ControlModifier);
+    } else {
+      QTest::keyClick(box, Qt::Key_F10, Qt::ShiftModifier);
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      QVERIFY(menu);
+      auto* entry = menu->findChild<QAction*>(u"actJournalSave"_s);
+      QVERIFY(entry);
+      QCOMPARE(entry->isEnabled(), before == u"calculated");
+      QCOMPARE(entry->shortcut(), QKeySequence(QKeySequence::Save));
+      if (entry->isEnabled()) {
+        menu->setActiveAction(entry);
+        QTest::keyClick(menu, Qt::Key_Return);
+      } else {
+        QTest::keyClick(menu, Qt::Key_Escape);
+      }
+      QTRY_VERIFY(!menu->isVisible());
+    }
+
+    const bool current = before == u"calculated";
+    // A journal that cannot take the flight is told before the details are asked.
+    const bool asked = current && journal == u"new";
+    QCOMPARE(prompts.asked.size(), asked ? 1 : 0);
+    QCOMPARE(Child<QLabel>(window, u"lblStatus")->text(), note);
+    QCOMPARE(prompts.errors.size(), error.isEmpty() ? 0 : 1);
+    if (!error.isEmpty()) {
+      QVERIFY2(prompts.errors[0].contains(error), qPrintable(prompts.errors[0]));
+      QVERIFY2(prompts.errors[0].contains(path), qPrintable(prompts.errors[0]));
+    }
+    if (asked) {
+      QCOMPARE(prompts.asked[0].details.date, QDate::currentDate());  // today unless told
+      QCOMPARE(prompts.asked[0].replacing, std::nullopt);
+      QVERIFY2(prompts.asked[0].summary.contains(u"Всего в СМУ 1.00"_s),
+               qPrintable(prompts.asked[0].summary));
+    }
+    if (journal == u"folder") {
+      QVERIFY(QFileInfo(path).isDir());
+      QCOMPARE(QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+      return;
+    }
+    if (journal != u"new") {
+      QFile f(path);
+      QVERIFY(f.open(QIODevice::ReadOnly));
+      QVERIFY(f.readAll() == bytes);  // never written, nor "repaired"
+      return;
+    }
+    const bool saved = current && answer;
+    auto read = journal::Journal::Open(path, journal::Journal::Access::Read);
+    QVERIFY(read);
+    QCOMPARE(*(*read)->Count({}), saved ? 1 : 0);
+    if (!saved) return;
+    const auto entry = (*read)->Get(1);
+    QVERIFY(entry);
+    QCOMPARE(entry->date, QDate(2024, 3, 7));
+    QCOMPARE(entry->board, u"12"_s);
+    QCOMPARE(entry->remark, u"упр. 5"_s);
+    QVERIFY(entry->input == window.Input());
+    QCOMPARE(QStringList(entry->results.text.begin(), entry->results.text.end()),
+             kCloudFlightResults);
+    QCOMPARE(entry->minutes, (journal::Minutes{0, 7, 51, 2, 60}));
+    QCOMPARE(entry->caseText, u"3c"_s);
+    QCOMPARE(entry->tablesSha256, *journal::FileSha256(tablesPath_));
+    QCOMPARE(entry->programVersion, QStringLiteral(MELTOR_VERSION_TEXT));
+  }
+
+  // A flight opened from the journal window comes back into the fields, calculated; the window
+  // says which entry it is editing, and Ctrl+S then saves over that entry, keeping its number,
+  // or as a new one; the tables file's SHA-256 is worked out once, not at every save.
+  void journalEdit_data() {
+    QTest::addColumn<int>("as");  // SaveAs
+    QTest::newRow("replace the entry") << int(SaveAs::Replace);
+    QTest::newRow("a new entry") << int(SaveAs::New);
+    QTest::newRow("Отмена") << -1;
+  }
+  void journalEdit() {
+    QFETCH(int, as);
+    QTemporaryDir journalDir;
+    const QString path = journalDir.filePath(u"journal.sqlite"_s);
+    RecordingSink sink;
+    RecordingPrompts prompts;
+    const QDate today = QDate::currentDate();
+    prompts.saves << SaveRequest{{today, u"07"_s, u"до правки"_s}, SaveAs::New};
+    MainWindow window(sink, Settings({}, QLocale::c(), path, &prompts));
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    Enter(window, CloudFlight());
+    PressCalculate(window);
+    auto* height = Child<QLineEdit>(window, u"txtHpol");
+    QTest::keyClick(height, Qt::Key_S, Qt::ControlModifier);
+    const FlightInput first = window.Input();
+
+    // Ctrl+J: the journal window lists this month's flight; Enter on it opens it.
+    Clear(height);
+    QTest::keyClick(height, Qt::Key_J, Qt::ControlModifier);
+    auto* desk = window.findChild<JournalDesk*>();
+    QVERIFY(desk && desk->journalWindow() && desk->journalWindow()->isVisible());
+    auto* list = Child<QTableView>(*desk->journalWindow(), u"tblFlights");
+    QCOMPARE(list->model()->rowCount(), 1);
+    list->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(list, Qt::Key_Return);
+    QTRY_VERIFY(window.isActiveWindow());
+    QVERIFY(window.Input() == first);
+    QCOMPARE(ShownResults(window), kCloudFlightResults);  // calculated again
+    QCOMPARE(window.windowTitle(), u"Meltor — правка записи №\u00a01"_s);
+    QCOMPARE(desk->editing(), std::optional<qint64>(1));
+
+    // Corrected and calculated, then saved as the pilot chooses.
+    Clear(height);
+    Type(height, u"2500"_s);
+    PressCalculate(window);
+    if (as >= 0) {
+      prompts.saves << SaveRequest{{today.addDays(-1), u"08"_s, u"после правки"_s},
+                                   static_cast<SaveAs>(as)};
+    }
+    QTest::keyClick(height, Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(prompts.asked.size(), 2);
+    QCOMPARE(prompts.asked[1].replacing, std::optional<qint64>(1));
+    QCOMPARE(prompts.asked[1].details, (EntryDetails{today, u"07"_s, u"до правки"_s}));
+    if (as < 0) {  // cancelled: the entry as it was, the window still editing it
+      QCOMPARE(window.windowTitle(), u"Meltor — правка записи №\u00a01"_s);
+      QCOMPARE(desk->editing(), std::optional<qint64>(1));
+      auto read = journal::Journal::Open(path, journal::Journal::Access::Read);
+      QVERIFY(read);
+      QCOMPARE(*(*read)->Count({}), 1);
+      QCOMPARE((*read)->Get(1)->input, first);
+      return;
+    }
+    QCOMPARE(window.windowTitle(), u"Meltor"_s);
+    QCOMPARE(desk->editing(), std::nullopt);
+
+    auto read = journal::Journal::Open(path, journal::Journal::Access::Read);
+    QVERIFY(read);
+    const bool replaced = as == int(SaveAs::Replace);
+    QCOMPARE(*(*read)->Count({}), replaced ? 1 : 2);
+    const auto corrected = (*read)->Get(replaced ? 1 : 2);
+    QVERIFY(corrected);
+    QCOMPARE(corrected->input.txtHpol, u"2500"_s);
+    QCOMPARE(corrected->remark, u"после правки"_s);
+    QCOMPARE(corrected->date, today.addDays(-1));
+    QCOMPARE(
+        Child<QLabel>(window, u"lblStatus")->text(),
+        replaced ? u"Запись №\u00a01 в журнале заменена."_s : u"Записано в журнал: №\u00a02"_s);
+    if (!replaced) QCOMPARE((*read)->Get(1)->input, first);
+    // The journal window follows: the saved entry is the one chosen.
+    QCOMPARE(desk->journalWindow()->model().NumberAt(list->currentIndex().row()), replaced ? 1 : 2);
+    // Three calculations, one tables file: read whole once.
+    QCOMPARE(desk->fingerprint().hashes(), 1);
+  }
+
   // Saved as the chosen filter says, with its extension, unless the name already gives one.
   void picturePath_data() {
     QTest::addColumn<QString>("chosen");
@@ -1171,10 +1411,13 @@ class TestMainWindow : public QObject {
   }
 
  private:
-  MainWindowSettings Settings(const QString& tables = {}, const QLocale& locale = QLocale::c()) {
+  MainWindowSettings Settings(const QString& tables = {}, const QLocale& locale = QLocale::c(),
+                              const QString& journal = {}, JournalPrompts* prompts = nullptr) {
     MainWindowSettings s;
     s.tablesPath = tables.isEmpty() ? tablesPath_ : tables;
     s.locale = locale;
+    s.journalPath = journal;
+    s.journalPrompts = prompts;
     return s;
   }
 

@@ -3,8 +3,9 @@
 #pragma once
 
 // Driving the windows as a user would: typing (Cyrillic included), clearing a field, choosing an
-// entry from the type list, and a message recorder in place of the message box.
+// entry from the type list, and recorders in place of the message box and the journal's dialogs.
 
+#include "journal_prompts.h"
 #include "message_sink.h"
 
 #include <QAbstractItemView>
@@ -14,6 +15,7 @@
 #include <QTest>
 
 #include <array>
+#include <optional>
 
 namespace meltor::test {
 
@@ -92,6 +94,48 @@ class RecordingSink final : public MessageSink {
   QList<Shown> shown;
   QList<QStringList> asked;  // question, yes, no
   bool answer = true;
+};
+
+// Answers the journal's questions for the pilot and records them: the details of each save from
+// `saves` in turn (none left: cancelled), `confirm` to every confirmation, `file` (empty:
+// cancelled) with filter `filter` for every file asked; errors are kept, not shown.
+class RecordingPrompts final : public JournalPrompts {
+ public:
+  struct Asked {
+    QString summary;
+    EntryDetails details;
+    std::optional<qint64> replacing;
+  };
+
+  std::optional<SaveRequest> AskDetails(QWidget*, const QString& summary,
+                                        const EntryDetails& details,
+                                        std::optional<qint64> replacing) override {
+    asked.append({summary, details, replacing});
+    if (saves.isEmpty()) return std::nullopt;
+    return saves.takeFirst();
+  }
+  bool Confirm(QWidget*, const QString& question, const QString&, const QString&) override {
+    questions << question;
+    return confirm;
+  }
+  std::optional<FileChoice> AskFile(QWidget*, const QString& title, const QString&,
+                                    const QStringList& filters) override {
+    fileTitles << title;
+    fileFilters = filters;
+    if (file.isEmpty()) return std::nullopt;
+    return FileChoice{file, filter};
+  }
+  void ShowError(QWidget*, const QString& text) override { errors << text; }
+
+  QList<Asked> asked;
+  QList<SaveRequest> saves;
+  QStringList questions;
+  bool confirm = true;
+  QStringList fileTitles;
+  QStringList fileFilters;
+  QString file;
+  int filter = 0;
+  QStringList errors;
 };
 
 }  // namespace meltor::test
