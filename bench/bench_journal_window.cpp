@@ -9,6 +9,7 @@
 //     "journal_window_ms=<ms> flights=<listed> lines_read=<lines> peak_rss_kb=<kB>"
 //
 // Run each opening in a fresh process, so that the peak memory is the window's, not the making's.
+#include "first_paint.h"
 #include "journal.h"
 #include "journal_prompts.h"
 #include "journal_session.h"
@@ -56,23 +57,6 @@ int Make(const QString& path, int flights) {
   }
   return 0;
 }
-
-class FirstPaint : public QObject {
- public:
-  explicit FirstPaint(const QElapsedTimer& clock) : clock_(clock) {}
-  qint64 nanoseconds = -1;
-
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint && nanoseconds < 0) {
-      nanoseconds = clock_.nsecsElapsed();
-      QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-    }
-    return QObject::eventFilter(watched, event);
-  }
-
- private:
-  const QElapsedTimer& clock_;
-};
 
 }  // namespace
 

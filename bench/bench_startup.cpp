@@ -2,6 +2,7 @@
 // SPDX-FileCopyrightText: Meltor contributors
 // The window's start: from main() to the first painted frame of the main window, and the
 // process's peak memory. Prints one line: "startup_ms=<ms> peak_rss_kb=<kB>".
+#include "first_paint.h"
 #include "main_window.h"
 #include "message_sink.h"
 
@@ -13,27 +14,6 @@
 #include <sys/resource.h>
 
 #include <cstdio>
-
-namespace {
-
-class FirstPaint : public QObject {
- public:
-  explicit FirstPaint(const QElapsedTimer& clock) : clock_(clock) {}
-  qint64 nanoseconds = -1;
-
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::Paint && nanoseconds < 0) {
-      nanoseconds = clock_.nsecsElapsed();
-      QTimer::singleShot(0, qApp, &QCoreApplication::quit);
-    }
-    return QObject::eventFilter(watched, event);
-  }
-
- private:
-  const QElapsedTimer& clock_;
-};
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
   QElapsedTimer clock;
@@ -52,7 +32,7 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "no frame painted\n");
     return 1;
   }
-  std::printf("startup_ms=%.2f peak_rss_kb=%ld\n", static_cast<double>(firstPaint.nanoseconds) / 1e6,
-              usage.ru_maxrss);
+  std::printf("startup_ms=%.2f peak_rss_kb=%ld\n",
+              static_cast<double>(firstPaint.nanoseconds) / 1e6, usage.ru_maxrss);
   return 0;
 }
