@@ -169,6 +169,9 @@ Result<QDate> ParseDate(const QString& text);
 // The day/night input as the batch's day_night column spells it: "day", "night", or empty.
 QString DayNightText(DayNight dayNight);
 
+// The same as a list of flights shows it: "днём", "ночью", or empty.
+QString DayNightWords(DayNight dayNight);
+
 // ---------------------------------------------------------------------------------------------
 // Lists and totals
 

@@ -136,6 +136,18 @@ QString DayNightText(DayNight dayNight) {
   return DayNightColumnText(dayNight);
 }
 
+QString DayNightWords(DayNight dayNight) {
+  switch (dayNight) {
+    case DayNight::Day:
+      return u"днём"_s;
+    case DayNight::Night:
+      return u"ночью"_s;
+    case DayNight::None:
+      break;
+  }
+  return {};
+}
+
 QString GroupLabel(Grouping grouping, const QString& key) {
   static const QStringList months = {u"январь"_s,   u"февраль"_s, u"март"_s,   u"апрель"_s,
                                      u"май"_s,      u"июнь"_s,    u"июль"_s,   u"август"_s,
@@ -158,10 +170,11 @@ QString GroupLabel(Grouping grouping, const QString& key) {
       return u"%1 год"_s.arg(key);
     case Grouping::Type:
       return key;
-    case Grouping::DayNight:
-      if (key == u"day"_s) return u"днём"_s;
-      if (key == u"night"_s) return u"ночью"_s;
-      return u"день/ночь не указаны"_s;
+    case Grouping::DayNight: {
+      const std::optional<DayNight> dayNight = DayNightFromColumnText(key);
+      return dayNight && *dayNight != DayNight::None ? DayNightWords(*dayNight)
+                                                     : u"день/ночь не указаны"_s;
+    }
   }
   return key;
 }

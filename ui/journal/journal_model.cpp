@@ -21,18 +21,6 @@ constexpr std::array<RowKey, JournalModel::kColumnCount> kKeys = {
     RowKey::FlightTime, RowKey::DayNight, RowKey::ZakKab, RowKey::Obl,
     RowKey::ZaObl,      RowKey::OgrVid,   RowKey::Smu,    RowKey::Remark};
 
-QString DayNightShown(DayNight dayNight) {
-  switch (dayNight) {
-    case DayNight::Day:
-      return u"днём"_s;
-    case DayNight::Night:
-      return u"ночью"_s;
-    case DayNight::None:
-      break;
-  }
-  return {};
-}
-
 }  // namespace
 
 QString FlightTimeText(const QString& hours, const QString& minutes) {
@@ -157,7 +145,7 @@ QVariant JournalModel::data(const QModelIndex& index, int role) const {
     case kFlightTime:
       return FlightTimeText(line->hours, line->minutes);
     case kDayNight:
-      return DayNightShown(line->dayNight);
+      return journal::DayNightWords(line->dayNight);
     case kZakKab:
     case kObl:
     case kZaObl:

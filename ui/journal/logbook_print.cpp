@@ -84,12 +84,6 @@ QStringList Captions(const std::vector<ListColumn>& columns) {
   return captions;
 }
 
-QString DayNightShown(DayNight dayNight) {
-  return dayNight == DayNight::Day     ? u"днём"_s
-         : dayNight == DayNight::Night ? u"ночью"_s
-                                       : QString();
-}
-
 // Draws page after page: the heading on the first, the column headings on each, the page's
 // number at its foot.
 class Pages {
@@ -211,9 +205,12 @@ journal::Result<int> PrintLogbook(QPagedPaintDevice& device, journal::RowReader&
     for (const journal::Row& r : *block) {
       if (r.number == 0) continue;  // deleted meanwhile
       const double top = pages.Room(line, true);
-      QStringList texts = {
-          QString::number(r.number),          ShownDate(r.date),        r.type, r.board,
-          FlightTimeText(r.hours, r.minutes), DayNightShown(r.dayNight)};
+      QStringList texts = {QString::number(r.number),
+                           ShownDate(r.date),
+                           r.type,
+                           r.board,
+                           FlightTimeText(r.hours, r.minutes),
+                           journal::DayNightWords(r.dayNight)};
       for (const QString& t : r.results.text) texts << t;
       texts << r.remark;
       DrawRow(painter, top, line, pages.width(), texts, columns, pad, false);
