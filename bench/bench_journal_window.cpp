@@ -75,20 +75,11 @@ int main(int argc, char* argv[]) {
   clock.start();
   JournalSession session(args[1]);
   JournalWindow window(session, prompts, PeriodAround(PeriodKind::Year, QDate(2024, 6, 1)));
-  FirstPaint firstPaint(clock);
   auto* list = window.findChild<QTableView*>(QStringLiteral("tblFlights"));
-  list->viewport()->installEventFilter(&firstPaint);
-  window.show();
-  QTimer::singleShot(10'000, &app, &QCoreApplication::quit);  // never wait for ever
-  app.exec();
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  if (firstPaint.nanoseconds < 0) {
-    std::fprintf(stderr, "no frame painted\n");
-    return 1;
-  }
+  const qint64 nanoseconds = ShowUntilFirstPaint(window, *list->viewport(), clock);
+  if (nanoseconds < 0) return 1;
   std::printf("journal_window_ms=%.2f flights=%d lines_read=%lld peak_rss_kb=%ld\n",
-              static_cast<double>(firstPaint.nanoseconds) / 1e6, window.model().rowCount(),
-              static_cast<long long>(window.model().linesRead()), usage.ru_maxrss);
+              static_cast<double>(nanoseconds) / 1e6, window.model().rowCount(),
+              static_cast<long long>(window.model().linesRead()), PeakRssKb());
   return 0;
 }
