@@ -39,7 +39,39 @@ std::variant<QDate, UsageError> ReadDateOption(const ParsedOptions& options, con
 // Why a flight whose tables file cannot be read through is not saved (said after the reason).
 QString TablesIdentityNeeded();
 
-// The subcommands in journal_import.cpp.
+// The journal and its path, as a command that reads or writes it starts.
+struct Opened {
+  JournalPlace place;
+  std::unique_ptr<journal::Journal> journal;
+};
+
+// Reads --journal and --wait and opens the journal; on failure the exit code, its message
+// printed.
+std::variant<Opened, int> Open(const Call& call, Console& io, journal::Journal::Access access);
+
+// A read that finds no journal file says so: an empty list is then no surprise, and a misspelt
+// --journal is seen.
+void NoteNotMade(const journal::Journal& j, Console& io);
+
+// --from, --to and --type: the period and type of a list, total or export.
+OptionSet FilterOptions();
+std::variant<journal::Filter, UsageError> ReadFilter(const ParsedOptions& options);
+
+// --format csv|json, and whether it asks for JSON.
+OptionSet FormatOption();
+std::variant<bool, UsageError> ReadJson(const ParsedOptions& options);
+
+// Everything a list, total or export reads from its command line, the journal open for reading.
+struct Listing {
+  Opened opened;
+  journal::Filter filter;
+  bool json = false;
+};
+std::variant<Listing, int> StartListing(const Call& call, Console& io);
+
+// The subcommands in journal_import.cpp and journal_totals.cpp.
 Command JournalImportCommand();
+Command JournalTotalsCommand();
+Command JournalBalanceCommand();
 
 }  // namespace meltor::cli
