@@ -45,6 +45,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 using meltor::test::ClimbViewSql;
@@ -195,6 +196,25 @@ QByteArray ManyFlights(int count) {
 const QString& ExampleJournal() {
   static const QString path = QStringLiteral(MELTOR_SOURCE_DIR "/docs/examples/journal.csv");
   return path;
+}
+
+// The program and the shipped tables a child runs with. As root the tests run the child as
+// nobody, and the build may sit where nobody cannot go (a clone in /root): nobody then runs
+// copies in `dir`, which the caller gives to nobody with the rest of its folder.
+struct Runnable {
+  QString program = QStringLiteral(MELTOR_CLI_PATH);
+  QString tables = QStringLiteral(MELTOR_SHIPPED_TABLES);
+};
+std::optional<Runnable> CopiesForNobody(const passwd* nobody, const QString& dir) {
+  Runnable run;
+  if (!nobody) return run;
+  const QString program = QDir(dir).filePath(u"meltor-cli"_s);
+  const QString tables = QDir(dir).filePath(u"tables.mdb"_s);
+  if (!QDir().mkpath(dir) || !QFile::copy(run.program, program) ||
+      !QFile::copy(run.tables, tables)) {
+    return std::nullopt;
+  }
+  return Runnable{program, tables};
 }
 
 }  // namespace
@@ -1786,16 +1806,11 @@ void CliRunTest::writers() {
   } else if (target == u"folder"_s) {
     QVERIFY(QDir().mkpath(out));
   }
-  // The build may sit where nobody cannot go (a clone in /root): nobody runs copies.
-  QString program = QStringLiteral(MELTOR_CLI_PATH);
-  QString tables = QStringLiteral(MELTOR_SHIPPED_TABLES);
+  const std::optional<Runnable> run = CopiesForNobody(nobody, work.filePath(u"bin"_s));
+  QVERIFY(run);
+  const QString& program = run->program;
+  const QString& tables = run->tables;
   if (nobody) {
-    const QString bin = work.filePath(u"bin"_s);
-    QVERIFY(QDir().mkpath(bin));
-    QVERIFY(QFile::copy(program, bin + u"/meltor-cli"_s));
-    QVERIFY(QFile::copy(tables, bin + u"/tables.mdb"_s));
-    program = bin + u"/meltor-cli"_s;
-    tables = bin + u"/tables.mdb"_s;
     QVERIFY(::chmod(QFile::encodeName(work.path()).constData(), 0755) == 0);
     const auto give = [&](const QString& path) {
       return ::lchown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid) == 0;
@@ -2229,8 +2244,11 @@ void CliRunTest::journalFaults() {
     f.write(fault == u"full later"_s ? ManyFlights(40'000)
                                      : ReadFile(ExampleJournal()).replace("2025-", "2026-"));
   }
+  const QString bin = work.filePath(u"bin"_s);
+  const std::optional<Runnable> run = CopiesForNobody(nobody, bin);
+  QVERIFY(run);
   if (nobody) {
-    for (const QString& path : {work.path(), folder, j, csv}) {
+    for (const QString& path : {work.path(), folder, j, csv, bin, run->program, run->tables}) {
       QVERIFY(::chown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid) == 0);
     }
     QVERIFY(::chmod(QFile::encodeName(work.path()).constData(), 0755) == 0);
@@ -2268,7 +2286,10 @@ void CliRunTest::journalFaults() {
       ::_exit(99);
     }
   });
-  p.start(QStringLiteral(MELTOR_CLI_PATH), JournalArgs(words + u" --wait 0.3"_s, j));
+  QStringList args = JournalArgs(words + u" --wait 0.3"_s, j);
+  args.replaceInStrings(QStringLiteral(MELTOR_SHIPPED_TABLES), run->tables);
+  p.start(run->program, args);
+  QVERIFY2(p.waitForStarted(), qPrintable(p.errorString()));
   QVERIFY(p.waitForFinished(60000));
   if (other) {
     sqlite3_exec(other, "ROLLBACK", nullptr, nullptr, nullptr);
